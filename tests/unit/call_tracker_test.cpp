@@ -71,6 +71,8 @@ struct ReadCase {
   Fields expected;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
 class TrackerReadTest : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(TrackerReadTest, LeavesTheseFields) {
@@ -227,6 +229,8 @@ struct GateCase {
   bool accepted;
 };
 
+void PrintTo(const GateCase& c, std::ostream* os) { *os << c.name; }
+
 class RingingGateTest : public ::testing::TestWithParam<GateCase> {};
 
 TEST_P(RingingGateTest, AcceptsRingingOnlyAsTheVersionAllows) {
@@ -268,6 +272,8 @@ struct RawCase {
   std::size_t cbData;
   Fields expected;
 };
+
+void PrintTo(const RawCase& c, std::ostream* os) { *os << c.name; }
 
 class TrackerRawBytesTest : public ::testing::TestWithParam<RawCase> {};
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,8 @@ struct LatchCase {
   int hangUpSent;
 };
 
+void PrintTo(const LatchCase& c, std::ostream* os) { *os << c.name; }
+
 class HookLatchTest : public HookFixture, public ::testing::WithParamInterface<LatchCase> {};
 
 TEST_P(HookLatchTest, SendsEachActionOnceUntilReArmed) {
@@ -166,6 +169,8 @@ struct DeviceCase {
   int handsetReady;  // starting from 1 for message 1, from 0 otherwise
   int discoveryPending;
 };
+
+void PrintTo(const DeviceCase& c, std::ostream* os) { *os << c.name; }
 
 class DeviceMessageTest : public HookFixture, public ::testing::WithParamInterface<DeviceCase> {};
 

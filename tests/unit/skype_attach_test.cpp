@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,8 @@ struct AttachCase {
   std::optional<std::string> outputName;
   std::vector<std::string> sent;
 };
+
+void PrintTo(const AttachCase& c, std::ostream* os) { *os << c.name; }
 
 class AttachSequenceTest : public ::testing::TestWithParam<AttachCase> {};
 
@@ -138,6 +141,8 @@ struct OtherStatusCase {
   std::intptr_t status;
   std::vector<std::string> sent;
 };
+
+void PrintTo(const OtherStatusCase& c, std::ostream* os) { *os << c.name; }
 
 class AttachOtherStatusTest : public ::testing::TestWithParam<OtherStatusCase> {};
 

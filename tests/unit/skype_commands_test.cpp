@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ struct PlainCase {
   std::string sent;
   std::uint32_t cbData;
 };
+
+void PrintTo(const PlainCase& c, std::ostream* os) { *os << c.name; }
 
 class PlainCommandTest : public ::testing::TestWithParam<PlainCase> {};
 
@@ -93,6 +96,8 @@ struct EncodeCase {
   std::size_t textLength;  // bytes before the first zero of the area
   std::uint32_t cbData;
 };
+
+void PrintTo(const EncodeCase& c, std::ostream* os) { *os << c.name; }
 
 class ArgumentEncodeTest : public ::testing::TestWithParam<EncodeCase> {};
 
