@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "audio/speaker_level.h"
 #include "skype/call_tracker.h"
 #include "skype/skype_link.h"
 #include "skype/skype_transport.h"
@@ -18,7 +19,6 @@ struct HookLatches {
   std::uint8_t hangUpSent = 0;    // 1 once a hang-up went out; re-armed by hook codes 0 and 2
 };
 
-enum class VolumeDirection { Up, Down };
 
 // The handset and audio operations the device messages call.
 class HandsetActions {
