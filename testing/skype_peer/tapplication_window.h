@@ -23,6 +23,8 @@ class TApplicationWindow {
   void SetClosesOnClose(bool closes);
   std::size_t CloseCount() const;
   bool WaitForCloses(std::size_t count, std::chrono::milliseconds timeout) const;
+  // Waits until the window has been destroyed (after a WM_CLOSE while it closes on them).
+  bool WaitForDestroyed(std::chrono::milliseconds timeout) const;
 
  private:
   struct Impl;

@@ -54,4 +54,8 @@ bool TApplicationWindow::WaitForCloses(std::size_t count, std::chrono::milliseco
   return impl_->changed.wait_for(lock, timeout, [&] { return impl_->closes >= count; });
 }
 
+bool TApplicationWindow::WaitForDestroyed(std::chrono::milliseconds timeout) const {
+  return impl_->window->WaitForEnd(timeout);
+}
+
 }  // namespace skype_peer

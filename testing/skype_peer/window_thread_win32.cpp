@@ -80,6 +80,16 @@ void WindowThread::Loop(std::promise<HWND>& ready) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+  {
+    const std::lock_guard lock(endMutex_);
+    ended_ = true;
+  }
+  endChanged_.notify_all();
+}
+
+bool WindowThread::WaitForEnd(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(endMutex_);
+  return endChanged_.wait_for(lock, timeout, [this] { return ended_; });
 }
 
 bool WindowThread::Run(const std::function<void(HWND)>& task) {

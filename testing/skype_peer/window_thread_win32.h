@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <future>
@@ -32,6 +34,8 @@ class WindowThread {
   bool Run(const std::function<void(HWND)>& task);
   // Queues the task for the window's message loop (after the current message has returned).
   bool Post(std::function<void(HWND)> task);
+  // Waits until the window is destroyed and its message loop has ended.
+  bool WaitForEnd(std::chrono::milliseconds timeout);
   // The WindowThread whose thread is calling; null on any other thread.
   static WindowThread* Current();
 
@@ -49,6 +53,9 @@ class WindowThread {
   std::mutex tasksMutex_;
   std::uint32_t nextTaskKey_ = 1;
   std::map<std::uint32_t, std::function<void(HWND)>> tasks_;
+  std::mutex endMutex_;
+  std::condition_variable endChanged_;
+  bool ended_ = false;
   std::thread thread_;
 };
 
