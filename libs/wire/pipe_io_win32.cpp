@@ -12,6 +12,9 @@ DWORD Remaining(ULONGLONG deadline, DWORD timeoutMs) {
   return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
 }
 
+constexpr int kNotFoundLooks = 2;
+constexpr DWORD kNotFoundPauseMs = 5;
+
 }  // namespace
 
 UniqueHandle MakeManualEvent() { return UniqueHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)); }
@@ -63,11 +66,21 @@ IoStatus ReadFrame(HANDLE pipe, Frame& frame, DWORD timeoutMs, HANDLE stop) {
 
 UniqueHandle ConnectToHandset(DWORD timeoutMs, HANDLE stop) {
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  int notFoundLooks = 0;
   for (;;) {
     UniqueHandle pipe(CreateFileA(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OVERLAPPED, nullptr));
     if (pipe) return pipe;
-    if (GetLastError() != ERROR_PIPE_BUSY) return {};  // no server at all
+    const DWORD error = GetLastError();
+    // Wine answers "not found" also while every instance of a live server is busy, so "not found"
+    // is believed only after a short second look.
+    if (error == ERROR_FILE_NOT_FOUND && notFoundLooks < kNotFoundLooks) {
+      ++notFoundLooks;
+      if (stop == nullptr) Sleep(kNotFoundPauseMs);
+      else if (WaitForSingleObject(stop, kNotFoundPauseMs) == WAIT_OBJECT_0) return {};
+      continue;
+    }
+    if (error != ERROR_PIPE_BUSY) return {};  // no server at all
     if (stop != nullptr && WaitForSingleObject(stop, 0) == WAIT_OBJECT_0) return {};
     const DWORD left = Remaining(deadline, timeoutMs);
     if (left == 0) return {};
