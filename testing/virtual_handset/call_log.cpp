@@ -7,7 +7,7 @@ namespace kprt5::handset {
 
 std::string FormatLogEntry(const LogEntry& entry) {
   std::string out = entry.function + "(";
-  const bool levelWrite = entry.function == "VistaSetSpeakerVolumeLevelDB";
+  const bool levelWrite = entry.function == "VistaSetSpeakerVolumeLevelDB" && !entry.args.empty() && entry.args[0] == 1;
   for (std::size_t i = 0; i < entry.args.size(); ++i) {
     if (i > 0) out += ", ";
     char buffer[64];
