@@ -56,7 +56,7 @@ struct SentRecord {
   enum class Kind { Reply, Notification, Attach, RawNotification };
   Kind kind = Kind::Reply;
   Hwnd target = nullptr;     // HWND_BROADCAST for the "API available" broadcast
-  std::string text;          // the text (replies, notifications); empty for attach
+  std::string text;          // the text; for raw notifications its printable form; empty for attach
   std::uint32_t status = 0;  // the attach status (attach only)
   bool sent = false;         // the receiver handled it in time
   std::intptr_t answer = 0;  // the receiver's result
@@ -87,8 +87,8 @@ class SkypePeer {
   void SetSilent(bool silent);
   // How long each send of the peer waits for the receiver. Default 5 s.
   void SetSendTimeout(milliseconds timeout);
-  // Called (on the peer's thread) with one line for every discover and command received and
-  // every message sent. Set it before the client starts.
+  // Called with one line for every discover and command received and every message sent (on the
+  // peer's thread; on the caller's for Die and Restart). Set it before the client starts.
   void SetTrace(std::function<void(const std::string&)> trace);
 
   // --- discover and attach ---
