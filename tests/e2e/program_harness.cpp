@@ -89,12 +89,23 @@ HWND FindProgramWindow(DWORD processId) {
   return search.found;
 }
 
+int TrayIconCount() {
+  int count = 0;
+  for (HWND tray = FindWindowExA(nullptr, nullptr, "__winex11_standalone_tray", nullptr); tray != nullptr;
+       tray = FindWindowExA(nullptr, tray, "__winex11_standalone_tray", nullptr))
+    for (HWND icon = FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr); icon != nullptr;
+         icon = FindWindowExA(tray, icon, "__winex11_tray_icon", nullptr))
+      ++count;
+  return count;
+}
+
 bool IsShown(HWND window) { return IsWindowVisible(window) != FALSE; }
 
 ProgramUnderTest::ProgramUnderTest() {
   char temp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, temp);
-  folder_ = std::string(temp) + "kprt5-e2e-" + std::to_string(GetCurrentProcessId());
+  static int instances = 0;
+  folder_ = std::string(temp) + "kprt5-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++instances);
   CreateDirectoryA(folder_.c_str(), nullptr);
   const std::string build = BuildFolder();
   for (const char* file : {"KPRT5.exe", "ZU_VAZ.dll", "ROre.dll"})
@@ -109,6 +120,8 @@ ProgramUnderTest::~ProgramUnderTest() {
     CloseHandle(processInfo_.hProcess);
     CloseHandle(processInfo_.hThread);
   }
+  for (const char* file : {"KPRT5.exe", "ZU_VAZ.dll", "ROre.dll"}) DeleteFileA((folder_ + "\\" + file).c_str());
+  RemoveDirectoryA(folder_.c_str());
 }
 
 HANDLE ProgramUnderTest::Start() {

@@ -55,6 +55,9 @@ class ProgramUnderTest {
 
 // Top-level windows of a process that carry the main window's caption.
 HWND FindProgramWindow(DWORD processId);
+// The icons in Wine's notification area (without a desktop, a standalone tray window whose
+// children are the icons).
+int TrayIconCount();
 // Whether the main window of `processId` is visible.
 bool IsShown(HWND window);
 
