@@ -344,7 +344,7 @@ class Resources : public ::testing::Test {
   }
   static void TearDownTestSuite() { module_.reset(); }
   void SetUp() override {
-    if (!module_) GTEST_SKIP() << "no program to read yet: " << Narrow(path_) << " does not load";
+    if (!module_) FAIL() << "cannot read the program: " << Narrow(path_) << " does not load";
   }
   static HMODULE Module() { return module_.get(); }
 
