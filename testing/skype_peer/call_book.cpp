@@ -23,8 +23,8 @@ bool IsPlainWord(std::string_view text) {
 }  // namespace
 
 bool CallBook::IsEndStatus(std::string_view status) {
-  static constexpr std::array<std::string_view, 6> kEnds{"FINISHED", "MISSED",  "REFUSED",
-                                                         "BUSY",     "FAILED",  "CANCELLED"};
+  static constexpr std::array<std::string_view, 6> kEnds{"FINISHED", "MISSED", "REFUSED",
+                                                         "BUSY",     "FAILED", "CANCELLED"};
   return std::find(kEnds.begin(), kEnds.end(), status) != kEnds.end();
 }
 
@@ -49,7 +49,8 @@ bool CallBook::SetStatus(std::string_view id, std::string_view status) {
 }
 
 const Call* CallBook::Find(std::string_view id) const {
-  auto found = std::find_if(calls_.begin(), calls_.end(), [id](const Call& c) { return c.id == id; });
+  auto found =
+      std::find_if(calls_.begin(), calls_.end(), [id](const Call& c) { return c.id == id; });
   return found == calls_.end() ? nullptr : &*found;
 }
 

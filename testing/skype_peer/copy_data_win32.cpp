@@ -8,8 +8,8 @@ namespace skype_peer {
 SendOutcome SendWithTimeout(HWND target, UINT message, WPARAM wParam, LPARAM lParam,
                             std::chrono::milliseconds timeout) {
   DWORD_PTR answer = 0;
-  const auto milliseconds = static_cast<UINT>(std::clamp<std::chrono::milliseconds::rep>(
-      timeout.count(), 1, 600000));
+  const auto milliseconds =
+      static_cast<UINT>(std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 1, 600000));
   const LRESULT sent = SendMessageTimeoutA(target, message, wParam, lParam,
                                            SMTO_NORMAL | SMTO_ABORTIFHUNG, milliseconds, &answer);
   return SendOutcome{sent != 0, static_cast<LRESULT>(answer)};

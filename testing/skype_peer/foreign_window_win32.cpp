@@ -1,6 +1,5 @@
-#include "skype_peer/foreign_window.h"
-
 #include "skype_peer/copy_data_win32.h"
+#include "skype_peer/foreign_window.h"
 #include "skype_peer/window_thread_win32.h"
 
 namespace skype_peer {

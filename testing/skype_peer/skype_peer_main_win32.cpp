@@ -85,6 +85,7 @@ class Script {
       const auto colon = value.find(':');
       return Check(peer_.SetCallStatus(value.substr(0, colon), value.substr(colon + 1)), step);
     } else if (key == "notify" && hasValue) {
+      if (!peer_.Alive()) Print("not sent, the peer window is gone: " + std::string(value));
       peer_.Notify(value);
     } else if (key == "available" && !hasValue) {
       peer_.BroadcastApiAvailable();

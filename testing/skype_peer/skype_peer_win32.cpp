@@ -1,5 +1,3 @@
-#include "skype_peer/skype_peer.h"
-
 #include <windows.h>
 
 #include <atomic>
@@ -11,6 +9,7 @@
 #include "skype_peer/command_reply.h"
 #include "skype_peer/copy_data_win32.h"
 #include "skype_peer/printable_text.h"
+#include "skype_peer/skype_peer.h"
 #include "skype_peer/window_thread_win32.h"
 
 namespace skype_peer {
@@ -67,8 +66,7 @@ struct SkypePeer::Impl {
 
   void Open() {
     window = std::make_unique<WindowThread>(
-        kWindowClass, kWindowTitle,
-        [this](HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
+        kWindowClass, kWindowTitle, [this](HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
           return OnMessage(self, message, wParam, lParam);
         });
     windowHandle = window->Window();
@@ -99,12 +97,33 @@ struct SkypePeer::Impl {
     return sendTimeout;
   }
 
-  void Record(SentRecord record) {
+  // Sends are logged (and traced) when they start: a scripted send may run nested inside a
+  // pending one, and the log keeps the order in which the sends went out.
+  std::size_t Start(SentRecord record, const std::string& line) {
+    std::size_t index = 0;
     {
       const std::lock_guard lock(mutex);
+      index = sent.size();
       sent.push_back(std::move(record));
     }
+    Trace(line);
+    return index;
+  }
+
+  void Finish(std::size_t index, const SendOutcome& outcome) {
+    std::string what;
+    {
+      const std::lock_guard lock(mutex);
+      if (index < sent.size()) {  // ClearLogs may have emptied the log meanwhile
+        sent[index].sent = outcome.sent;
+        sent[index].answer = outcome.answer;
+        what = sent[index].kind == SentRecord::Kind::Attach
+                   ? "attach status " + std::to_string(sent[index].status)
+                   : "\"" + sent[index].text + "\"";
+      }
+    }
     changed.notify_all();
+    if (!outcome.sent) Trace("-> not delivered: " + what);
   }
 
   std::optional<LRESULT> OnMessage(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -157,8 +176,8 @@ struct SkypePeer::Impl {
     }
     const std::string text = record.Text();
     std::string line = "<- command from " + HandleText(sender) + ": \"" +
-                       PrintableText(record.bytes) + "\" cbData " +
-                       std::to_string(record.cbData) + " dwData " + std::to_string(record.dwData);
+                       PrintableText(record.bytes) + "\" cbData " + std::to_string(record.cbData) +
+                       " dwData " + std::to_string(record.dwData);
     if (record.recordNull) line += " (no record)";
     if (record.lpDataNull) line += " (lpData null)";
 
@@ -194,22 +213,25 @@ struct SkypePeer::Impl {
   }
 
   bool SendText(HWND self, HWND target, SentRecord::Kind kind, const std::string& text) {
+    const std::size_t index =
+        Start({kind, target, text, 0, false, 0, Clock::now()},
+              std::string(kind == SentRecord::Kind::Reply ? "-> reply to " : "-> notify ") +
+                  HandleText(target) + ": \"" + text + "\"");
     const SendOutcome outcome = SendCopyDataText(target, self, text, Timeout());
-    Record({kind, target, text, 0, outcome.sent, outcome.answer, Clock::now()});
-    Trace(std::string(kind == SentRecord::Kind::Reply ? "-> reply to " : "-> notify ") +
-          HandleText(target) + ": \"" + text + "\"" + (outcome.sent ? "" : " (not delivered)"));
+    Finish(index, outcome);
     return outcome.Accepted();
   }
 
   bool SendAttachNow(HWND self, HWND target, std::uint32_t status) {
+    const std::size_t index = Start(
+        {SentRecord::Kind::Attach, target, {}, status, false, 0, Clock::now()},
+        "-> attach " +
+            (target == BroadcastTarget() ? std::string("broadcast") : "to " + HandleText(target)) +
+            " status " + std::to_string(status));
     const SendOutcome outcome =
         SendWithTimeout(target, attachMessage, reinterpret_cast<WPARAM>(self),
                         static_cast<LPARAM>(status), Timeout());
-    Record({SentRecord::Kind::Attach, target, {}, status, outcome.sent, outcome.answer,
-            Clock::now()});
-    Trace("-> attach " + (target == BroadcastTarget() ? std::string("broadcast")
-                                                      : "to " + HandleText(target)) +
-          " status " + std::to_string(status) + (outcome.sent ? "" : " (not delivered)"));
+    Finish(index, outcome);
     return outcome.sent;
   }
 
@@ -262,8 +284,8 @@ std::vector<DiscoverRecord> SkypePeer::Discovers() const {
   return impl_->discovers;
 }
 bool SkypePeer::WaitForDiscovers(std::size_t count, milliseconds timeout) const {
-  return impl_->WaitFor(impl_->discovers, [count](const auto& log) { return log.size() >= count; },
-                        timeout);
+  return impl_->WaitFor(
+      impl_->discovers, [count](const auto& log) { return log.size() >= count; }, timeout);
 }
 Hwnd SkypePeer::Client() const {
   const std::lock_guard lock(impl_->mutex);
@@ -281,8 +303,7 @@ bool SkypePeer::SendAttach(Hwnd client, std::uint32_t status) {
     impl_->client = client;
   }
   bool handled = false;
-  impl_->OnPeerThread(
-      [&](HWND self) { handled = impl_->SendAttachNow(self, client, status); });
+  impl_->OnPeerThread([&](HWND self) { handled = impl_->SendAttachNow(self, client, status); });
   return handled;
 }
 
@@ -291,12 +312,11 @@ std::vector<CommandRecord> SkypePeer::Commands() const {
   return impl_->commands;
 }
 bool SkypePeer::WaitForCommands(std::size_t count, milliseconds timeout) const {
-  return impl_->WaitFor(impl_->commands, [count](const auto& log) { return log.size() >= count; },
-                        timeout);
+  return impl_->WaitFor(
+      impl_->commands, [count](const auto& log) { return log.size() >= count; }, timeout);
 }
-bool SkypePeer::WaitForCommands(
-    const std::function<bool(const std::vector<CommandRecord>&)>& done,
-    milliseconds timeout) const {
+bool SkypePeer::WaitForCommands(const std::function<bool(const std::vector<CommandRecord>&)>& done,
+                                milliseconds timeout) const {
   return impl_->WaitFor(impl_->commands, done, timeout);
 }
 std::vector<SentRecord> SkypePeer::Sent() const {
@@ -374,14 +394,16 @@ bool SkypePeer::NotifyRaw(std::span<const std::uint8_t> bytes, std::uint32_t cbD
   const HWND target = Client();
   bool handled = false;
   impl_->OnPeerThread([&](HWND self) {
+    const std::string shown =
+        PrintableText(bytes.first(std::min<std::size_t>(bytes.size(), cbData)));
+    const std::size_t index =
+        impl_->Start({SentRecord::Kind::RawNotification, target, shown, 0, false, 0, Clock::now()},
+                     "-> raw notify " + HandleText(target) + ": \"" + shown + "\" cbData " +
+                         std::to_string(cbData) + " dwData " + std::to_string(dwData) +
+                         (lpDataNull ? " (lpData null)" : ""));
     const SendOutcome outcome =
         SendCopyDataRaw(target, self, bytes, cbData, lpDataNull, dwData, impl_->Timeout());
-    const auto shown = bytes.first(std::min<std::size_t>(bytes.size(), cbData));
-    impl_->Record({SentRecord::Kind::RawNotification, target, PrintableText(shown), 0,
-                   outcome.sent, outcome.answer, Clock::now()});
-    impl_->Trace("-> raw notify " + HandleText(target) + ": \"" + PrintableText(shown) +
-                 "\" cbData " + std::to_string(cbData) + " dwData " + std::to_string(dwData) +
-                 (lpDataNull ? " (lpData null)" : "") + (outcome.sent ? "" : " (not delivered)"));
+    impl_->Finish(index, outcome);
     handled = outcome.sent;
   });
   return handled;

@@ -1,8 +1,7 @@
-#include "skype_peer/tapplication_window.h"
-
 #include <condition_variable>
 #include <mutex>
 
+#include "skype_peer/tapplication_window.h"
 #include "skype_peer/window_thread_win32.h"
 
 namespace skype_peer {
@@ -30,8 +29,9 @@ struct TApplicationWindow::Impl {
 
 TApplicationWindow::TApplicationWindow(std::string title) : impl_(std::make_unique<Impl>()) {
   impl_->window = std::make_unique<WindowThread>(
-      "TApplication", std::move(title),
-      [impl = impl_.get()](HWND, UINT message, WPARAM, LPARAM) { return impl->OnMessage(message); });
+      "TApplication", std::move(title), [impl = impl_.get()](HWND, UINT message, WPARAM, LPARAM) {
+        return impl->OnMessage(message);
+      });
 }
 
 TApplicationWindow::~TApplicationWindow() { impl_->window.reset(); }

@@ -41,7 +41,8 @@ void EnsureWindowClass(const std::string& name, WNDPROC procedure) {
   static std::mutex mutex;
   static std::map<std::string, std::unique_ptr<ClassRegistration>> classes;
   const std::lock_guard lock(mutex);
-  if (!classes.contains(name)) classes.emplace(name, std::make_unique<ClassRegistration>(name, procedure));
+  if (!classes.contains(name))
+    classes.emplace(name, std::make_unique<ClassRegistration>(name, procedure));
 }
 
 }  // namespace

@@ -33,10 +33,10 @@ TEST(SkypePeerCallBook, EveryEndStatusLeavesTheActiveListOthersKeepTheCall) {
     const char* status;
     bool ends;
   };
-  const Case cases[] = {{"FINISHED", true},    {"MISSED", true},    {"REFUSED", true},
-                        {"BUSY", true},        {"FAILED", true},    {"CANCELLED", true},
-                        {"INPROGRESS", false}, {"ROUTING", false},  {"RINGING", false},
-                        {"ONHOLD", false},     {"FINISH", false},   {"WEIRDSTATE", false}};
+  const Case cases[] = {{"FINISHED", true},    {"MISSED", true},   {"REFUSED", true},
+                        {"BUSY", true},        {"FAILED", true},   {"CANCELLED", true},
+                        {"INPROGRESS", false}, {"ROUTING", false}, {"RINGING", false},
+                        {"ONHOLD", false},     {"FINISH", false},  {"WEIRDSTATE", false}};
   for (const Case& c : cases) {
     CallBook book;
     ASSERT_TRUE(book.Add("12", CallDirection::Incoming));

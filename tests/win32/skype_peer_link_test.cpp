@@ -1,8 +1,7 @@
 // The Skype peer against a small client window on the test thread, as the program's GUI thread
 // talks to Skype: discover and attach, command log, replies and their timing, death and return.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <chrono>
 #include <cstring>
@@ -83,8 +82,7 @@ class TestClient {
   }
 
   LRESULT Send(HWND peer, const std::string& text) {
-    COPYDATASTRUCT record{0, static_cast<DWORD>(text.size() + 1),
-                          const_cast<char*>(text.c_str())};
+    COPYDATASTRUCT record{0, static_cast<DWORD>(text.size() + 1), const_cast<char*>(text.c_str())};
     return SendRecord(peer, &record);
   }
 
@@ -175,8 +173,8 @@ TEST_F(SkypePeerLink, DiscoverIsAnsweredWithTheScriptedStatusBeforeTheBroadcastR
     std::optional<std::uint32_t> answer;
     bool silent;
   };
-  const Case cases[] = {{0, false}, {1, false}, {2, false}, {3, false},
-                        {std::nullopt, false}, {0, true}};
+  const Case cases[] = {{0, false}, {1, false}, {2, false}, {3, false}, {std::nullopt, false},
+                        {0, true}};
   std::size_t discovers = 0;
   for (const Case& c : cases) {
     peer.SetDiscoverAnswer(c.answer);
@@ -285,11 +283,11 @@ TEST_F(SkypePeerLink, TheLogHoldsEveryCommandByteForByteInOrder) {
   const Case cases[] = {
       {std::string("FOCUS\0", 6), 6, 0, false},
       {std::string("SET AUDIO_IN \0", 14), 14, 0, false},
-      {"AB", 2, 0, false},                        // no zero byte
-      {std::string("A\0B\0", 4), 4, 0, false},    // a zero inside
-      {std::string("", 0), 0, 0, false},          // cbData 0
-      {std::string("", 0), 0, 0, true},           // null lpData
-      {std::string("PING\0", 5), 5, 7, false},    // dwData set
+      {"AB", 2, 0, false},                      // no zero byte
+      {std::string("A\0B\0", 4), 4, 0, false},  // a zero inside
+      {std::string("", 0), 0, 0, false},        // cbData 0
+      {std::string("", 0), 0, 0, true},         // null lpData
+      {std::string("PING\0", 5), 5, 7, false},  // dwData set
       {huge, static_cast<DWORD>(huge.size()), 0, false},
   };
   const auto before = Clock::now();
