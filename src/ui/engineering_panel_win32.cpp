@@ -1,5 +1,6 @@
 // The engineering test panel of dialog 102: data exchange with its controls and its handlers.
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "app/middleware_window_win32.h"
@@ -21,6 +22,20 @@ constexpr int kSetReportRowIds[] = {IDC_REPORT_BYTE1, IDC_REPORT_BYTE2,    IDC_R
                                     IDC_BYTE2_LABEL,  IDC_BYTE3_LABEL,      IDC_BYTE4_LABEL,
                                     IDC_SET_REPORT,   IDC_SET_REPORT_GROUP};
 constexpr int kMonitorSettingIds[] = {IDC_VID, IDC_PID, IDC_GENERIC_REPORT};
+
+// Marks a data exchange as running for its lifetime. An exchange started inside another (from a
+// handler reached while a refusal prompt runs) leaves the mark of the outer one in place.
+class ExchangeScope {
+ public:
+  explicit ExchangeScope(bool& flag) : flag_(flag), previous_(std::exchange(flag, true)) {}
+  ~ExchangeScope() { flag_ = previous_; }
+  ExchangeScope(const ExchangeScope&) = delete;
+  ExchangeScope& operator=(const ExchangeScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool previous_;
+};
 
 std::string ControlText(HWND dialog, int control, int limit = 255) {
   char text[256] = {};
@@ -63,11 +78,7 @@ void MiddlewareWindow::BindPanelControls() {
 }
 
 bool MiddlewareWindow::TakeValues() {
-  exchanging_ = true;
-  struct ExchangeEnd {
-    bool& flag;
-    ~ExchangeEnd() { flag = false; }
-  } end{exchanging_};
+  const ExchangeScope exchange(exchanging_);
 
   if (!TakeNumber(window_, IDC_KEY_SCAN_SPEED, PanelNumberType::Signed32, keyScanSpeed)) return false;
   scanKeyBuzzer = Checked(window_, IDC_SCAN_KEY_BUZZER);
@@ -81,11 +92,7 @@ bool MiddlewareWindow::TakeValues() {
 }
 
 void MiddlewareWindow::ShowValues() {
-  exchanging_ = true;
-  struct ExchangeEnd {
-    bool& flag;
-    ~ExchangeEnd() { flag = false; }
-  } end{exchanging_};
+  const ExchangeScope exchange(exchanging_);
 
   ::SetDlgItemInt(window_, IDC_KEY_SCAN_SPEED, static_cast<UINT>(keyScanSpeed), TRUE);
   SetChecked(window_, IDC_SCAN_KEY_BUZZER, scanKeyBuzzer);
