@@ -119,6 +119,9 @@ std::optional<LRESULT> MiddlewareWindow::HandleTableMessage(UINT message, WPARAM
       OnShutdown();
       return std::nullopt;
     case WM_COMMAND:
+      // A control's notification that arrives while the panel exchanges values (a refusal prompt
+      // pumps messages) is ignored, whichever control sent it.
+      if (exchanging_ && lParam != 0) return 0;
       return HandleCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_TIMER:
       OnTimer(wParam);
