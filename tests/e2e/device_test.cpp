@@ -15,6 +15,7 @@ namespace {
 using Calls = std::vector<std::string>;
 
 constexpr int kStartMonitorButton = 1012;
+constexpr int kGenericReportBox = 1026;
 constexpr UINT kVolumeMessage = 5124;  // device message 4
 constexpr WPARAM kVolumeUp = 1;
 constexpr WPARAM kNodesChanged = 0x0007;  // DBT_DEVNODES_CHANGED: lParam is no pointer
@@ -24,7 +25,8 @@ const std::string kLevelRead = "VistaSetSpeakerVolumeLevelDB(0, 0, \"Vid_7a3e&Pi
 const std::string kMonitorStart = "HidStartMonitor(5120, 5121, 5122, 5123, 5124, 5125, 5126, 5127, 5128, 31294, 437)";
 
 bool IsAudioOrMonitorStart(const std::string& call) {
-  return call.starts_with("Vista") || call.starts_with("HidStartMonitor(") || call.starts_with("HidStopMonitor(");
+  return call.starts_with("Vista") || call.starts_with("HidStartMonitor(") || call.starts_with("HidStopMonitor(") ||
+         call.starts_with("HidStartReportMonitor(");
 }
 
 class DeviceTest : public ProgramTest {
@@ -145,6 +147,20 @@ TEST_F(DeviceTest, DeviceChangeReachesTheLibraryTwiceWhileTheMonitorRunsAndOnceW
   EXPECT_EQ(AudioAndMonitorCalls(), Calls{kMonitorStart}) << "the fields are rewritten before every start";
   SendDeviceChange(kNodesChanged, 0x2C);
   EXPECT_EQ(DeviceChangeCount(kNodesChanged, 0x2C), 2u);
+}
+
+TEST_F(DeviceTest, GenericReportModeStartsTheReportMonitorInstead) {
+  StartProgram();
+  ToggleMonitor();
+  ASSERT_TRUE(handset.WaitForMonitor(false, 5s));
+  SendDlgItemMessageA(program.Window(), kGenericReportBox, BM_SETCHECK, BST_CHECKED, 0);
+  handset.ClearLog();
+  ToggleMonitor();
+  ASSERT_TRUE(handset.WaitForMonitor(true, 5s));
+  EXPECT_EQ(AudioAndMonitorCalls(), Calls{"HidStartReportMonitor(0, 5129, 31294, 437)"});
+  EXPECT_EQ(MonitorCaption(), "Stop  Monitor");
+  EXPECT_EQ(handset.SendReport(1, 2), 1u) << "the report monitor watches the handset";
+  EXPECT_EQ(handset.SendDeviceMessage(0, 0, 0), 0u) << "device messages are not handed to the library";
 }
 
 TEST_F(DeviceTest, VolumeKeyWithAnUnreadableLevelWritesNothing) {
