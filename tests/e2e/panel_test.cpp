@@ -278,6 +278,7 @@ TEST_F(PanelTest, SendTextSendsTheSingleTerminatingReport) {
 
 TEST_F(PanelTest, RefusedNumberPromptsOnceAndKeepsThatFieldAndTheFieldsAfterIt) {
   StartProgram();
+  ASSERT_TRUE(WaitUntil([&] { return !IsShown(program.Window()); })) << "timer 2 hides the window";
   PostAndSettle(WM_COMMAND, kShowWindowCommand, 0);
   ASSERT_TRUE(IsShown(program.Window()));
   StartLog();
