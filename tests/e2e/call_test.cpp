@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "media_device.h"
 #include "program_fixture.h"
 #include "skype_peer/copy_data_win32.h"
 #include "tray_tooltip.h"
@@ -156,6 +157,53 @@ TEST_F(CallTest, RingingRaisesTheLevelLiftAnswersInProgressRestoresPutDownEndsAn
   }
 }
 
+// Skype's version value under the current user, as Skype writes it; removed again at the end.
+class PlantedSkypeVersion {
+ public:
+  explicit PlantedSkypeVersion(DWORD version) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+      return;
+    planted_ = RegSetValueExA(key, "Version", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&version),
+                              sizeof version) == ERROR_SUCCESS;
+    RegCloseKey(key);
+  }
+  ~PlantedSkypeVersion() { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
+  PlantedSkypeVersion(const PlantedSkypeVersion&) = delete;
+  PlantedSkypeVersion& operator=(const PlantedSkypeVersion&) = delete;
+  bool Planted() const { return planted_; }
+
+ private:
+  static constexpr const char* kKey = "Software\\Skype\\Phone\\UI";
+  bool planted_ = false;
+};
+
+TEST_F(CallTest, SkypeVersionInTheGateAcceptsRingingOnlyRightAfterAConfNotification) {
+  PlantedSkypeVersion version(0x2050000);
+  ASSERT_TRUE(version.Planted());
+  StartAttached();
+
+  // The call's RINGING follows no CONF notification: ignored, so listing the call rings nothing.
+  ASSERT_TRUE(peer.AddIncomingCall("12"));
+  ASSERT_TRUE(peer.WaitForSent(
+      [](const std::vector<skype_peer::SentRecord>& sent) {
+        return std::any_of(sent.begin(), sent.end(), [](const skype_peer::SentRecord& record) {
+          return record.kind == skype_peer::SentRecord::Kind::Reply && record.text == "CALLS 12" && record.sent;
+        });
+      },
+      5s));
+  Settle();
+  EXPECT_EQ(Count(handset.Log(), kRinging), 0u) << "a RINGING without CONF before it was accepted";
+
+  // Right after a CONF_ID notification of the call, RINGING counts, and the listed call rings.
+  ASSERT_TRUE(peer.Notify("CALL 12 CONF_ID 0"));
+  const std::size_t beforeRinging = handset.Log().size();
+  ASSERT_TRUE(peer.Notify("CALL 12 STATUS RINGING"));
+  const Calls accepted = IndicatorAndLevel(beforeRinging);
+  ASSERT_GE(accepted.size(), 2u);
+  EXPECT_EQ(Calls(accepted.begin(), accepted.begin() + 2), (Calls{Write(kRaisedForCall), kRinging}));
+}
+
 struct VolumeCase {
   const char* name;
   float before;
@@ -205,7 +253,7 @@ TEST_F(CallTest, VolumeKeysStepTheLevelBitForBit) {
   }
 }
 
-TEST_F(CallTest, ArrivalSearchesSkypeEvenWhileAttachedAndMakesTheHandsetReadyRemovalUnreadies) {
+TEST_F(CallTest, ArrivalSearchesSkypeEvenWhileAttachedSelectsTheDefaultDeviceWhenPresentAndReadiesRemovalUnreadies) {
   StartProgram();
   const std::string programPath = program.Folder() + "\\KPRT5.exe";
   const std::string ready = ProgramString(programPath, kReadyTooltipId);
@@ -225,7 +273,7 @@ TEST_F(CallTest, ArrivalSearchesSkypeEvenWhileAttachedAndMakesTheHandsetReadyRem
       << "the tray shows " << (TrayTooltips().empty() ? "no tooltip" : TrayTooltips().front());
 
   // Device message 0: a discover on the next cycle although attached, ready from then on. Without
-  // the handset's media device the default device stays as it is.
+  // the handset's media device the presence test fails and the default device stays as it is.
   peer.ClearLogs();
   handset.ClearLog();
   handset.Plug();
@@ -240,6 +288,19 @@ TEST_F(CallTest, ArrivalSearchesSkypeEvenWhileAttachedAndMakesTheHandsetReadyRem
   handset.Unplug();
   EXPECT_TRUE(WaitUntil([&] { return TrayTooltips() == std::vector<std::string>{notReady}; }, 5s));
   EXPECT_TRUE(peer.Discovers().empty());
+
+  // With the handset's media device present, device message 0 also makes it the default device.
+  PlantedMediaDevice mediaDevice;
+  ASSERT_TRUE(mediaDevice.Planted());
+  handset.ClearLog();
+  handset.Plug();
+  ASSERT_TRUE(handset.WaitForCall("VistaSetDefaultAudio", 5s)) << "the default device must be reselected";
+  ASSERT_TRUE(peer.WaitForDiscovers(1, 5s));
+  EXPECT_TRUE(WaitUntil([&] { return TrayTooltips() == std::vector<std::string>{ready}; }, 5s));
+  Calls selections;
+  for (const std::string& call : HandsetCalls())
+    if (call.starts_with("VistaSetDefaultAudio")) selections.push_back(call);
+  EXPECT_EQ(selections, Calls{"VistaSetDefaultAudio(0, 1, 1, \"Vid_7a3e&Pid_01b5\")"});
 }
 
 TEST_F(CallTest, CopyDataFromAForeignWindowChangesNothing) {
