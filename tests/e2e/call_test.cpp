@@ -329,6 +329,42 @@ TEST_F(CallTest, CopyDataFromAForeignWindowChangesNothing) {
   EXPECT_EQ(CommandsBesidesPolls(), (Calls{"FOCUS/6", "SET CALL 12 STATUS INPROGRESS/30"}));
 }
 
+TEST_F(CallTest, OnlyTheWindowInSkypeWindowIsHeardZeroBeforeAttachAndAgainAfterAFailedFocus) {
+  StartProgram();
+  const HWND window = program.Window();
+  // Answered 1 when the program took the text for Skype's, 0 when it gave it default processing.
+  const auto answer = [&](HWND from, const std::string& text) {
+    return skype_peer::SendCopyDataText(window, from, text, 5s).answer;
+  };
+  EXPECT_EQ(answer(nullptr, "CALLS 12"), 1) << "before any attach skypeWindow is 0";
+  EXPECT_EQ(answer(peer.Window(), "CALLS 13"), 0) << "the peer is not heard before it attached";
+
+  ASSERT_TRUE(peer.SendAttach(window, skype_peer::kAttachSuccess));
+  ASSERT_TRUE(peer.WaitForCommands(4, 5s));
+  EXPECT_EQ(answer(peer.Window(), "CALLS 12"), 1);
+  EXPECT_EQ(answer(nullptr, "CALLS 14"), 0) << "after the attach, wParam 0 is a stranger";
+
+  // Skype fails the FOCUS: its window is forgotten, the answer goes to no window, and the peer is
+  // no longer heard while wParam 0 is again.
+  peer.ClearLogs();
+  peer.SetCommandResult(0);
+  peer.SetDiscoverAnswer(std::nullopt);  // the search the handset's arrival starts finds nobody
+  handset.Plug();                        // device messages need the handset
+  handset.SendDeviceMessage(kHookKey, kLift, 0);
+  ASSERT_TRUE(peer.WaitForCommands(
+      [](const std::vector<skype_peer::CommandRecord>& commands) {
+        return std::any_of(commands.begin(), commands.end(),
+                           [](const skype_peer::CommandRecord& command) { return command.Text() == "FOCUS"; });
+      },
+      5s));
+  EXPECT_TRUE(WaitUntil([&] { return answer(peer.Window(), "CALLS 12") == 0; }, 5s))
+      << "a failed FOCUS must forget Skype's window";
+  EXPECT_EQ(answer(nullptr, "CALLS 15"), 1);
+  Settle();
+  for (const std::string& text : CommandsBesidesPolls())
+    EXPECT_EQ(text.find("SET CALL"), std::string::npos) << "the answer must go to no window, not to the peer";
+}
+
 // One malformed notification of the flood; none of them may name a call list.
 struct Malformed {
   std::vector<std::uint8_t> bytes;
