@@ -130,6 +130,12 @@ class SkypePeer {
                  std::uintptr_t dwData);
 
   // --- life ---
+  // Hung: the peer's window thread stops handling messages for `duration` or until Wake, as a
+  // Skype that no longer pumps. Returns once the thread is blocked. While it hangs, the calls that
+  // run on the peer's thread (Notify, SendAttach, BroadcastApiAvailable, Restart) wait for it.
+  void Hang(milliseconds duration);
+  void Wake();
+  bool Hanging() const;
   // Destroys the window: the client's sends to it fail from now on.
   void Die();
   // A new window (a new handle) with the same settings, calls and logs.

@@ -59,6 +59,32 @@ struct SkypePeer::Impl {
   std::vector<CommandRecord> commands;
   std::vector<SentRecord> sent;
 
+  // A hang of the window thread: it waits here until the deadline or a wake.
+  mutable std::mutex hangMutex;
+  mutable std::condition_variable hangChanged;
+  bool hanging = false;
+  bool wakeRequested = false;
+  std::uint64_t hangsStarted = 0;
+
+  void HangHere(milliseconds duration) {
+    std::unique_lock lock(hangMutex);
+    hanging = true;
+    wakeRequested = false;
+    ++hangsStarted;
+    hangChanged.notify_all();
+    hangChanged.wait_for(lock, duration, [this] { return wakeRequested; });
+    hanging = false;
+    hangChanged.notify_all();
+  }
+
+  void WakeUp() {
+    {
+      const std::lock_guard lock(hangMutex);
+      wakeRequested = true;
+    }
+    hangChanged.notify_all();
+  }
+
   // The window's life. The window's own thread never takes lifeMutex: Die waits for that thread.
   std::recursive_mutex lifeMutex;
   std::unique_ptr<WindowThread> window;
@@ -409,7 +435,31 @@ bool SkypePeer::NotifyRaw(std::span<const std::uint8_t> bytes, std::uint32_t cbD
   return handled;
 }
 
+void SkypePeer::Hang(milliseconds duration) {
+  std::uint64_t started = 0;
+  {
+    const std::lock_guard lock(impl_->hangMutex);
+    started = impl_->hangsStarted;
+  }
+  {
+    const std::lock_guard life(impl_->lifeMutex);
+    if (impl_->window == nullptr) return;
+    impl_->window->Post([this, duration](HWND) { impl_->HangHere(duration); });
+  }
+  impl_->Trace("peer hangs for " + std::to_string(duration.count()) + " ms");
+  std::unique_lock lock(impl_->hangMutex);
+  impl_->hangChanged.wait_for(lock, duration, [this, started] { return impl_->hangsStarted > started; });
+}
+
+void SkypePeer::Wake() { impl_->WakeUp(); }
+
+bool SkypePeer::Hanging() const {
+  const std::lock_guard lock(impl_->hangMutex);
+  return impl_->hanging;
+}
+
 void SkypePeer::Die() {
+  impl_->WakeUp();  // a hung window thread could not destroy its window
   const std::lock_guard life(impl_->lifeMutex);
   if (impl_->window == nullptr) return;
   impl_->Close();
