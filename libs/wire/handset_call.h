@@ -1,4 +1,5 @@
-// One library call to the handset: one connection, one request frame, one reply frame.
+// One library call to the handset: one request frame and one reply frame, on the library's kept
+// connection (made at the first call, made again when the handset has closed it).
 #pragma once
 
 #include <optional>
