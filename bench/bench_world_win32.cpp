@@ -16,17 +16,18 @@ double Row::Ratio() const {
   return baseline > 0.0 ? program / baseline : 0.0;
 }
 
-bool Settle(BenchWorld& world, HWND window) {
+bool Settle(BenchWorld& world, HWND window, int copies) {
   static std::uint32_t marker = 0;
   const std::uint32_t mark = ++marker;
   ::PostMessageA(window, WM_DEVICECHANGE, kSettleMarker, static_cast<LPARAM>(mark));
   return world.handset.WaitForLog(
-      [mark](const std::vector<handset::LogEntry>& log) {
-        for (auto entry = log.rbegin(); entry != log.rend(); ++entry)
-          if (entry->function == "HidOnDeviceChange" && entry->args.size() == 2 && entry->args[0] == kSettleMarker &&
-              entry->args[1] == mark)
-            return true;
-        return false;
+      [mark, copies](const std::vector<handset::LogEntry>& log) {
+        int seen = 0;
+        for (const auto& entry : log)
+          if (entry.function == "HidOnDeviceChange" && entry.args.size() == 2 && entry.args[0] == kSettleMarker &&
+              entry.args[1] == mark)
+            ++seen;
+        return seen >= copies;
       },
       10s);
 }

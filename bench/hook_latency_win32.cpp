@@ -19,8 +19,9 @@ constexpr std::uint32_t kLift = 1;
 constexpr const char* kAnswer = "SET CALL 12 STATUS INPROGRESS";
 
 // Presses the hook key `presses` times (each re-armed first) and returns each press's latency in
-// milliseconds. `window` is settled after every press, so no press queues behind the last one.
-std::vector<double> Press(BenchWorld& world, HWND window, int presses) {
+// milliseconds. `window` is settled after every press (`copies` as for Settle), so no press queues
+// behind the last one.
+std::vector<double> Press(BenchWorld& world, HWND window, int copies, int presses) {
   std::vector<double> latencies;
   latencies.reserve(static_cast<std::size_t>(presses));
   for (int press = 0; press < presses; ++press) {
@@ -42,7 +43,7 @@ std::vector<double> Press(BenchWorld& world, HWND window, int presses) {
         5s);
     if (!answered) throw std::runtime_error("a hook press was not answered within 5 s");
     latencies.push_back(std::chrono::duration<double, std::milli>(arrived - pressed).count());
-    if (!Settle(world, window)) throw std::runtime_error("the window did not settle after a press");
+    if (!Settle(world, window, copies)) throw std::runtime_error("the window did not settle after a press");
   }
   return latencies;
 }
@@ -55,7 +56,7 @@ std::vector<double> MeasureBareHookLatency(BenchWorld& world, const BenchOptions
   HWND window = bare.WaitForWindow("KPRT5BenchBareHook");
   if (window == nullptr || !world.handset.WaitForMonitor(true, 10s))
     throw std::runtime_error("the bare hook program did not start its monitor");
-  std::vector<double> latencies = Press(world, window, options.presses);
+  std::vector<double> latencies = Press(world, window, 1, options.presses);
   bare.End();
   world.handset.WaitForMonitor(false, 5s);
   world.handset.Unplug();
@@ -64,7 +65,7 @@ std::vector<double> MeasureBareHookLatency(BenchWorld& world, const BenchOptions
 
 std::vector<double> MeasureProgramHookLatency(BenchWorld& world, e2e::ProgramUnderTest& program,
                                               const BenchOptions& options) {
-  return Press(world, program.Window(), options.presses);
+  return Press(world, program.Window(), 2, options.presses);
 }
 
 Rows HookLatencyRows(const std::vector<double>& program, const std::vector<double>& baseline) {

@@ -46,8 +46,9 @@ struct BenchWorld {
 };
 
 // Waits until `window` has handled everything posted to it so far: a marked device-change notice
-// posted now reaches the handset's log once the window gets to it.
-bool Settle(BenchWorld& world, HWND window);
+// posted now reaches the handset's log `copies` times once the window is done with it (the program
+// hands each notice to the library twice while its monitor runs, the bare hook program once).
+bool Settle(BenchWorld& world, HWND window, int copies = 2);
 
 // Starts the program, plugs the handset in, lets the peer attach it and rings call 12 until the
 // program's poll has listed it. False when any step did not happen in time.

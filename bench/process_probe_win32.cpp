@@ -1,10 +1,12 @@
 #include "process_probe_win32.h"
 
 #include <psapi.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -70,6 +72,25 @@ double CpuSeconds(HANDLE process) {
 
 Footprint ReadFootprint(HANDLE process) {
   Footprint footprint;
+  const DWORD processId = ::GetProcessId(process);
+  std::vector<unsigned char> list(1 << 20);
+  ULONG needed = 0;
+  if (NT_SUCCESS(::NtQuerySystemInformation(SystemProcessInformation, list.data(), static_cast<ULONG>(list.size()),
+                                            &needed))) {
+    std::size_t offset = 0;
+    for (;;) {
+      SYSTEM_PROCESS_INFORMATION entry{};
+      std::memcpy(&entry, list.data() + offset, std::min(sizeof entry, list.size() - offset));
+      if (reinterpret_cast<std::uintptr_t>(entry.UniqueProcessId) == processId) {
+        footprint.workingSetBytes = entry.VirtualMemoryCounters.WorkingSetSize;
+        footprint.privateBytes = entry.VirtualMemoryCounters.PagefileUsage;
+        footprint.handles = entry.HandleCount;
+        return footprint;
+      }
+      if (entry.NextEntryOffset == 0 || offset + entry.NextEntryOffset >= list.size()) break;
+      offset += entry.NextEntryOffset;
+    }
+  }
   PROCESS_MEMORY_COUNTERS_EX counters{};
   counters.cb = sizeof counters;
   if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)) {
@@ -79,6 +100,20 @@ Footprint ReadFootprint(HANDLE process) {
   DWORD handles = 0;
   if (::GetProcessHandleCount(process, &handles)) footprint.handles = handles;
   return footprint;
+}
+
+double UnixCpuSeconds(int unixPid) {
+  if (unixPid <= 0) return 0.0;
+  const std::string stat = ReadUnixFile("/proc/" + std::to_string(unixPid) + "/stat");
+  // Fields after the command name in parentheses: state is field 3, utime 14, stime 15.
+  const std::size_t close = stat.rfind(')');
+  if (close == std::string::npos) return 0.0;
+  std::istringstream fields(stat.substr(close + 2));
+  std::string field;
+  std::uint64_t ticks = 0;
+  for (int number = 3; number <= 15 && fields >> field; ++number)
+    if (number >= 14) ticks += std::strtoull(field.c_str(), nullptr, 10);
+  return static_cast<double>(ticks) / 100.0;  // USER_HZ
 }
 
 int FindUnixProcess(const std::string& fragment) {

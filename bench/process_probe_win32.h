@@ -10,14 +10,18 @@
 
 namespace kprt5::bench {
 
-// User plus kernel time the process has used, in seconds.
+// User plus kernel time the process has used, in seconds, as GetProcessTimes gives it.
 double CpuSeconds(HANDLE process);
+// The same from the Unix side: utime plus stime of /proc/<pid>/stat, all threads, in seconds.
+double UnixCpuSeconds(int unixPid);
 
 struct Footprint {
   std::uint64_t workingSetBytes = 0;
   std::uint64_t privateBytes = 0;
   unsigned long handles = 0;
 };
+// From the system's process list (Wine fills handle count and memory counters there; its
+// GetProcessHandleCount answers 0 for another process), GetProcessMemoryInfo when absent.
 Footprint ReadFootprint(HANDLE process);
 
 // The Unix process whose command line (as Wine shows it) contains `fragment`, ignoring case; the
