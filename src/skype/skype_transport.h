@@ -12,11 +12,11 @@ class SkypeTransport {
   virtual ~SkypeTransport() = default;
 
   // One WM_COPYDATA with the plain command `text` (see BuildPlainCommandPayload); true exactly when
-  // the send returned nonzero. A target of 0 is sent to as well and yields false.
+  // the receiver answered nonzero in time. A target of 0 is sent to as well and yields false.
   virtual bool SendSkypeCommand(WindowHandle target, std::string_view text) = 0;
 
   // One WM_COPYDATA with prefix + argument, converted from the ANSI code page to UTF-8 (see
-  // FormArgumentCommand and EncodeArgumentCommandPayload); true exactly when the send returned nonzero.
+  // FormArgumentCommand and EncodeArgumentCommandPayload); true exactly when the receiver answered nonzero in time.
   virtual bool SendSkypeCommandWithArgument(WindowHandle target, std::string_view prefix,
                                             std::string_view argument) = 0;
 
