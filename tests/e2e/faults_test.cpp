@@ -274,9 +274,11 @@ TEST_F(FaultTest, NotificationFloodsFromSkypeAndFromAStrangerLeaveTheProgramAnsw
   peer.SetSilent(true);  // no call list mends what a flood might change
   Settle();
 
-  // Ten thousand from each side, as fast as the desktop carries them (aimed at 10 000 a second).
+  // Up to ten thousand from each side, as fast as the desktop carries them (aimed at 10 000 a
+  // second; under Wine a RINGING from Skype costs the handset's indicator and level calls, so the
+  // budget, not the count, ends that flood).
   constexpr int kFlood = 10000;
-  constexpr auto kBudget = 15s;
+  constexpr auto kBudget = 5s;
   const std::string skypeText = "CALL 12 STATUS RINGING";
   const std::string strangerText = "CALL 12 STATUS FINISHED";
   const auto flood = [&](HWND from, const std::string& text, const char* name) {
