@@ -103,10 +103,11 @@ LRESULT TrayIcon::OnCallback(WPARAM identifier, LPARAM mouseMessage) {
     return 1;
   }
 
-  ::SetMenuDefaultItem(popup, 0, TRUE);
   const UINT checkMark = static_cast<UINT>(startupEnabled_ == 1 ? MF_CHECKED : MF_UNCHECKED);
   ::ModifyMenuA(popup, ID_TRAY_STARTUP, static_cast<UINT>(MF_BYCOMMAND | MF_STRING) | checkMark, ID_TRAY_STARTUP,
                 startupText);
+  // After the replacement: replacing an item sets its whole state, which would drop the default mark.
+  ::SetMenuDefaultItem(popup, 0, TRUE);
   POINT cursor{};
   ::GetCursorPos(&cursor);
   ::SetForegroundWindow(owner);
