@@ -105,6 +105,10 @@ BOOL MiddlewareWindow::OnInitDialog() {
 }
 
 std::optional<LRESULT> MiddlewareWindow::HandleTableMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == taskbarCreatedMessage_ && taskbarCreatedMessage_ != 0) {
+    tray.Restore();
+    return 0;
+  }
   switch (message) {
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {

@@ -98,6 +98,8 @@ class MiddlewareWindow {
   ProcessRecords& records_;
   HWND window_ = nullptr;
   bool exchanging_ = false;
+  // Broadcast when the notification area is (re)created, e.g. after the shell restarts.
+  UINT taskbarCreatedMessage_ = ::RegisterWindowMessageA("TaskbarCreated");
   UniqueMixer handsetMixer_;  // the mixer of the last successful name lookup, closed at shutdown  // control notifications during an exchange are ignored
 };
 

@@ -80,7 +80,17 @@ BOOL TrayIcon::SetTooltip(const char* text) {
   return ::Shell_NotifyIconA(NIM_MODIFY, &notifyData_);
 }
 
-BOOL TrayIcon::Remove() { return ::Shell_NotifyIconA(NIM_DELETE, &notifyData_); }
+BOOL TrayIcon::Remove() {
+  removed_ = true;
+  return ::Shell_NotifyIconA(NIM_DELETE, &notifyData_);
+}
+
+BOOL TrayIcon::Restore() {
+  if (iconAdded_ == 0 || removed_) return FALSE;
+  // notifyData still holds the window, identifier, callback, the image last set and the tooltip.
+  notifyData_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  return ::Shell_NotifyIconA(NIM_ADD, &notifyData_);
+}
 
 LRESULT TrayIcon::OnCallback(WPARAM identifier, LPARAM mouseMessage) {
   ReadStartupFlag();

@@ -18,6 +18,9 @@ class TrayIcon {
   BOOL SetIcon(UINT iconResource);
   BOOL SetTooltip(const char* text);
   BOOL Remove();
+  // Adds the icon again with the image and tooltip it showed, after the notification area was
+  // recreated ("TaskbarCreated"); nothing when it was never added or has been removed.
+  BOOL Restore();
   LRESULT OnCallback(WPARAM identifier, LPARAM mouseMessage);
   int IsStartupEnabled() const { return startupEnabled_; }
   void SetStartup(int flag);
@@ -28,6 +31,7 @@ class TrayIcon {
 
   NOTIFYICONDATAA notifyData_{};
   int iconAdded_ = 0;
+  bool removed_ = false;  // Remove was called: a recreated notification area does not bring it back
   int startupEnabled_ = 0;
   // The image the notification area shows; released when the next one replaces it. Destroying the
   // tray object does not remove the icon, so the image outlives nothing that still needs it.
