@@ -1,0 +1,72 @@
+#include "menu_reference.h"
+
+#include <memory>
+
+#include "tray_input.h"
+
+namespace e2e {
+namespace {
+
+std::wstring Widen(const std::string& text) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), length);
+  wide.resize(static_cast<std::size_t>(length - 1));
+  return wide;
+}
+
+struct MenuDeleter {
+  void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+struct WindowDeleter {
+  void operator()(HWND window) const { DestroyWindow(window); }
+};
+
+MenuPicture* capturing = nullptr;
+std::vector<std::uint32_t> lastCapture;
+int ticksLeft = 0;
+
+void CALLBACK CaptureWhenDrawn(HWND, UINT, UINT_PTR, DWORD) {
+  HWND popup = WaitForPopupMenu(GetCurrentProcessId(), std::chrono::milliseconds(0));
+  if (--ticksLeft < 0) EndMenu();  // never drawn: give up rather than hang the test
+  if (popup == nullptr || capturing == nullptr) return;
+  MoveCursorTo(CenterOf(popup));  // as the program's menu is looked at: the middle item highlighted
+  // Drawn once two reads in a row agree.
+  std::vector<std::uint32_t> now = ScreenPixels(popup);
+  if (!now.empty() && now == lastCapture) {
+    RECT rect{};
+    GetWindowRect(popup, &rect);
+    capturing->size = {rect.right - rect.left, rect.bottom - rect.top};
+    capturing->pixels = std::move(now);
+    EndMenu();
+    return;
+  }
+  lastCapture = std::move(now);
+}
+
+}  // namespace
+
+MenuPicture DrawReferenceMenu(const ReferenceMenu& menu) {
+  std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter> owner(
+      CreateWindowExA(0, "STATIC", "menu reference", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
+  std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter> popup(CreatePopupMenu());
+  UINT command = 1;
+  for (const std::string& item : menu.items) AppendMenuW(popup.get(), MF_STRING, command++, Widen(item).c_str());
+  SetMenuDefaultItem(popup.get(), 0, TRUE);
+  CheckMenuItem(popup.get(), 0, MF_BYPOSITION | (menu.firstChecked ? MF_CHECKED : MF_UNCHECKED));
+
+  MenuPicture picture;
+  capturing = &picture;
+  lastCapture.clear();
+  ticksLeft = 100;
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  SetForegroundWindow(owner.get());
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, &CaptureWhenDrawn);
+  TrackPopupMenu(popup.get(), TPM_NONOTIFY | TPM_RETURNCMD, cursor.x, cursor.y, 0, owner.get(), nullptr);
+  KillTimer(nullptr, timer);
+  capturing = nullptr;
+  return picture;
+}
+
+}  // namespace e2e
