@@ -97,10 +97,10 @@ class MiddlewareWindow {
  private:
   ProcessRecords& records_;
   HWND window_ = nullptr;
-  bool exchanging_ = false;
+  bool exchanging_ = false;  // control notifications during an exchange are ignored
   // Broadcast when the notification area is (re)created, e.g. after the shell restarts.
   UINT taskbarCreatedMessage_ = ::RegisterWindowMessageA("TaskbarCreated");
-  UniqueMixer handsetMixer_;  // the mixer of the last successful name lookup, closed at shutdown  // control notifications during an exchange are ignored
+  UniqueMixer handsetMixer_;  // the mixer of the last successful name lookup, closed at shutdown
 };
 
 }  // namespace kprt5
