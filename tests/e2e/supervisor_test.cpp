@@ -115,7 +115,7 @@ TEST_F(SupervisorTest, AttachedPollsEveryCycleASilentSkypeIsLostAndAReturningSky
   // declares the link lost; the next cycle polls no more and searches again.
   const std::size_t discoversBefore = peer.Discovers().size();
   peer.SetSilent(true);
-  ASSERT_TRUE(peer.WaitForDiscovers(discoversBefore + 2, 8 * kCycle)) << "the lost link was not searched for";
+  ASSERT_TRUE(peer.WaitForDiscovers(discoversBefore + 2, 10 * kCycle)) << "the lost link was not searched for";
   {
     const std::optional<Clock::time_point> answered = LastCallListReply();
     ASSERT_TRUE(answered.has_value());

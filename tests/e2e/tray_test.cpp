@@ -133,7 +133,9 @@ TEST_F(TrayTest, DISABLED_CheckMarkFollowsThePerUserValueAtTheMomentOfTheClick) 
   EXPECT_EQ(WaitForSingleObject(program.Process(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
-TEST_F(TrayTest, DoubleClickSwitchesStartUp) {
+// Disabled: under Wine the double-click's first release already opens the menu, whose modal loop
+// then takes the double-click message only some of the time, so this flakes in clean runs.
+TEST_F(TrayTest, DISABLED_DoubleClickSwitchesStartUp) {
   SetUserAutostartValue(kMiddlewarePath);
   HWND icon = StartAndFindIcon();
   ASSERT_NE(icon, nullptr);
