@@ -94,6 +94,9 @@ class ProcessTree {
  public:
   explicit ProcessTree(const std::string& commandLine) : job_(CreateJobObjectA(nullptr, nullptr)) {
     if (!job_) throw std::runtime_error("cannot make a job object");
+    // Wine starts its desktop process for the first window of a session; started from inside the
+    // job it would stay in the tree for good, so make sure it runs before the tree begins.
+    GetDesktopWindow();
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
