@@ -4,6 +4,8 @@
 //   bare_hook.exe <Skype window handle, decimal>
 #include <windows.h>
 
+#include "bare_window_win32.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -46,13 +48,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       return TRUE;
     case WM_COPYDATA:
       return 1;
-    case WM_CLOSE:
-      ::DestroyWindow(window);
-      return 0;
-    case WM_DESTROY:
-      ::PostQuitMessage(0);
-      return 0;
     default:
+      if (kprt5::bench::HandleBareWindowEnd(window, message)) return 0;
       return ::DefWindowProcA(window, message, wParam, lParam);
   }
 }
@@ -61,22 +58,12 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   skypeWindow = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::strtoull(commandLine, nullptr, 10)));
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = &WindowProc;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = "KPRT5BenchBareHook";
-  if (::RegisterClassA(&windowClass) == 0) return 1;
-  ownWindow = ::CreateWindowExA(0, windowClass.lpszClassName, "bare hook", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                instance, nullptr);
+  ownWindow = kprt5::bench::CreateBareWindow(instance, "KPRT5BenchBareHook", "bare hook", &WindowProc);
   if (ownWindow == nullptr) return 1;
   HidStartMonitor(&OnHandsetEvent, kDeviceMessageBase, kDeviceMessageBase + 1, kDeviceMessageBase + 2,
                   kDeviceMessageBase + 3, kDeviceMessageBase + 4, kDeviceMessageBase + 5, kDeviceMessageBase + 6,
                   kDeviceMessageBase + 7, kDeviceMessageBase + 8, 0x7A3E, 0x01B5);
-  MSG message{};
-  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
-  }
+  kprt5::bench::RunBareMessageLoop();
   HidStopMonitor();
   return 0;
 }
