@@ -17,6 +17,7 @@
 #include "media_device.h"
 #include "program_fixture.h"
 #include "skype_peer/copy_data_win32.h"
+#include "tray_image.h"
 #include "tray_tooltip.h"
 
 namespace e2e {
@@ -447,6 +448,55 @@ TEST_F(CallTest, FloodOfMalformedNotificationsLeavesTheProgramAnsweringTheListed
   handset.SendDeviceMessage(kHookKey, kLift, 0);
   ASSERT_TRUE(WaitForCommandsBesidesPolls(2));
   EXPECT_EQ(CommandsBesidesPolls(), (Calls{"FOCUS/6", "SET CALL 12 STATUS INPROGRESS/30"}));
+}
+
+// One whole call as the user sees it in the notification area: not ready until Skype is attached
+// and the handset plugged in, ready from the first ring through the answer to the hang-up, and not
+// ready again once the handset is unplugged. The image is read from the tray's pixels at each step.
+TEST_F(CallTest, WholeCallFromTheFirstRingToTheHangUpShowsTheTrayStateAtEachStep) {
+  skype_peer::TApplicationWindow application;
+  StartProgram();
+  const std::string programPath = program.Folder() + "\\KPRT5.exe";
+  const std::vector<std::string> ready = {ProgramString(programPath, kReadyTooltipId)};
+  const std::vector<std::string> notReady = {ProgramString(programPath, kNotReadyTooltipId)};
+  ASSERT_FALSE(ready.front().empty());
+  ASSERT_FALSE(notReady.front().empty());
+  const auto expectTray = [&](bool shouldBeReady, const char* step) {
+    const auto shows = [&] {
+      return (shouldBeReady ? TrayShowsReady() : TrayShowsNotReady()) &&
+             TrayTooltips() == (shouldBeReady ? ready : notReady);
+    };
+    const std::vector<std::string> tooltips = TrayTooltips();
+    EXPECT_TRUE(WaitUntil(shows, 5s)) << step << ": the tray must show " << (shouldBeReady ? "ready" : "not ready")
+                                      << "; it shows " << DescribeTrayIcon() << ", tooltip \""
+                                      << (tooltips.empty() ? std::string("none") : tooltips.front()) << "\"";
+  };
+  expectTray(false, "started, no handset and no Skype attached");
+
+  handset.Plug();
+  ASSERT_TRUE(peer.WaitForCommands(4, 5s)) << "the handset's arrival must lead to the attach";
+  expectTray(true, "attached with the handset plugged in");
+
+  RingCall12();
+  expectTray(true, "ringing");
+
+  handset.SendDeviceMessage(kHookKey, kLift, 0);
+  ASSERT_TRUE(WaitForCommandsBesidesPolls(2));
+  ASSERT_TRUE(WaitUntil([&] { return peer.CallStatus("12") == "INPROGRESS"; }, 5s));
+  Settle();
+  expectTray(true, "answered, in progress");
+
+  handset.SendDeviceMessage(kHookKey, kPutDown, 0);
+  ASSERT_TRUE(application.WaitForCloses(1, 5s)) << "the hang-up must close the TApplication window";
+  ASSERT_TRUE(WaitUntil([&] { return peer.CallStatus("12") == "FINISHED"; }, 5s));
+  Settle();
+  expectTray(true, "hung up");
+  EXPECT_EQ(CommandsBesidesPolls(),
+            (Calls{"FOCUS/6", "SET AUDIO_IN /14", "SET AUDIO_OUT /15", "SET RINGER /12", "FOCUS/6",
+                   "SET CALL 12 STATUS INPROGRESS/30", "SET CALL 12 STATUS FINISHED/28"}));
+
+  handset.Unplug();
+  expectTray(false, "the handset unplugged");
 }
 
 }  // namespace
