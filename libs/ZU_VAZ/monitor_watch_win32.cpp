@@ -16,6 +16,7 @@ struct MonitorWatch::Shared {
   WatchSetup setup;
   wire::UniqueHandle stop = wire::MakeManualEvent();
   wire::UniqueHandle firstAttempt = wire::MakeManualEvent();
+  wire::UniqueHandle io = wire::MakeManualEvent();  // the watcher thread's transfers wait on it
   std::atomic<bool> stopCallDelivered{false};
   std::atomic<int> stopResult{0};
 };
@@ -32,11 +33,11 @@ bool Stopping(const MonitorWatch::Shared& shared) { return WaitForSingleObject(s
 // Sends the stop call on the watcher's connection and waits for its reply, dropping late events.
 void SendStopCall(MonitorWatch::Shared& shared, HANDLE pipe) {
   const Frame call = wire::MakeCall(wire::Function::HidStopMonitor, {});
-  if (wire::WriteFrame(pipe, call, kHandshakeMs, nullptr) != IoStatus::Done) return;
+  if (wire::WriteFrame(pipe, call, kHandshakeMs, nullptr, shared.io.Get()) != IoStatus::Done) return;
   const ULONGLONG deadline = GetTickCount64() + kHandshakeMs;
   while (GetTickCount64() < deadline) {
     Frame frame;
-    if (wire::ReadFrame(pipe, frame, kHandshakeMs, nullptr) != IoStatus::Done) return;
+    if (wire::ReadFrame(pipe, frame, kHandshakeMs, nullptr, shared.io.Get()) != IoStatus::Done) return;
     if (frame.kind == FrameKind::Reply && frame.code == call.code) {
       shared.stopResult = static_cast<int>(frame.Arg(0));
       shared.stopCallDelivered = true;
@@ -65,9 +66,9 @@ void Deliver(const WatchSetup& setup, const Frame& frame, bool& present) {
 void Session(MonitorWatch::Shared& shared, HANDLE pipe) {
   const WatchSetup& setup = shared.setup;
   bool acknowledged = false;
-  if (wire::WriteFrame(pipe, setup.hello, kHandshakeMs, shared.stop.Get()) == IoStatus::Done) {
+  if (wire::WriteFrame(pipe, setup.hello, kHandshakeMs, shared.stop.Get(), shared.io.Get()) == IoStatus::Done) {
     Frame ack;
-    acknowledged = wire::ReadFrame(pipe, ack, kHandshakeMs, shared.stop.Get()) == IoStatus::Done &&
+    acknowledged = wire::ReadFrame(pipe, ack, kHandshakeMs, shared.stop.Get(), shared.io.Get()) == IoStatus::Done &&
                    ack.kind == FrameKind::Reply && ack.code == setup.hello.code;
   }
   SetEvent(shared.firstAttempt.Get());
@@ -75,7 +76,7 @@ void Session(MonitorWatch::Shared& shared, HANDLE pipe) {
   bool present = false;
   for (;;) {
     Frame frame;
-    const IoStatus status = wire::ReadFrame(pipe, frame, INFINITE, shared.stop.Get());
+    const IoStatus status = wire::ReadFrame(pipe, frame, INFINITE, shared.stop.Get(), shared.io.Get());
     if (status == IoStatus::Stopped) {
       SendStopCall(shared, pipe);
       return;

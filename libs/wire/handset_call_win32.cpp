@@ -9,10 +9,13 @@ namespace {
 
 // One connection per library, kept open from call to call: opening a pipe connection costs many
 // times the exchange itself (tens of milliseconds under load against well under one for a frame
-// each way). Callers on several threads take turns on it.
+// each way). Callers on several threads take turns on it, and so on its one event, which lives as
+// long as the library.
 struct KeptConnection {
   std::mutex mutex;
   UniqueHandle pipe;
+  bool messageReads = false;  // the connection's end reads whole messages: one transaction a call
+  UniqueHandle event = MakeManualEvent();
 };
 
 KeptConnection& Kept() {
@@ -22,9 +25,18 @@ KeptConnection& Kept() {
 
 enum class Outcome { Answered, WriteFailed, NoReply };
 
-Outcome Exchange(HANDLE pipe, const Frame& request, Frame& reply) {
-  if (WriteFrame(pipe, request, kReplyTimeoutMs, nullptr) != IoStatus::Done) return Outcome::WriteFailed;
-  if (ReadFrame(pipe, reply, kReplyTimeoutMs, nullptr) != IoStatus::Done) return Outcome::NoReply;
+Outcome Exchange(const KeptConnection& kept, const Frame& request, Frame& reply) {
+  HANDLE pipe = kept.pipe.Get();
+  HANDLE event = kept.event.Get();
+  if (kept.messageReads) {
+    bool sent = false;
+    if (TransactFrame(pipe, request, reply, kReplyTimeoutMs, event, sent) != IoStatus::Done)
+      return sent ? Outcome::NoReply : Outcome::WriteFailed;
+  } else {
+    // A server whose pipe carries no messages: the frame out, then the reply in.
+    if (WriteFrame(pipe, request, kReplyTimeoutMs, nullptr, event) != IoStatus::Done) return Outcome::WriteFailed;
+    if (ReadFrame(pipe, reply, kReplyTimeoutMs, nullptr, event) != IoStatus::Done) return Outcome::NoReply;
+  }
   if (reply.kind != FrameKind::Reply || reply.code != request.code) return Outcome::NoReply;
   return Outcome::Answered;
 }
@@ -39,10 +51,13 @@ std::optional<Frame> CallHandset(const Frame& request) {
   // new connection. Any other failure drops the connection, so no late reply is read as the next
   // call's, and the call does nothing.
   for (bool reused = kept.pipe.Valid();; reused = false) {
-    if (!kept.pipe) kept.pipe = ConnectToHandset(kConnectTimeoutMs, nullptr);
-    if (!kept.pipe) return std::nullopt;
+    if (!kept.pipe) {
+      kept.pipe = ConnectToHandset(kConnectTimeoutMs, nullptr);
+      if (!kept.pipe) return std::nullopt;
+      kept.messageReads = UseMessageReads(kept.pipe.Get());
+    }
     Frame reply;
-    const Outcome outcome = Exchange(kept.pipe.Get(), request, reply);
+    const Outcome outcome = Exchange(kept, request, reply);
     if (outcome == Outcome::Answered) return reply;
     kept.pipe.Reset();
     if (!reused || outcome != Outcome::WriteFailed) return std::nullopt;

@@ -19,48 +19,119 @@ constexpr DWORD kNotFoundPauseMs = 5;
 
 UniqueHandle MakeManualEvent() { return UniqueHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr)); }
 
-IoStatus TransferAll(HANDLE pipe, bool write, void* buffer, DWORD size, DWORD timeoutMs, HANDLE stop) {
-  UniqueHandle event = MakeManualEvent();
-  if (!event) return IoStatus::Failed;
+namespace {
+
+// The status an OVERLAPPED holds while its transfer is still under way (STATUS_PENDING).
+constexpr ULONG_PTR kStillPending = 0x103;
+
+bool Completed(const OVERLAPPED& overlapped) { return overlapped.Internal != kStillPending; }
+
+// Waits for a started transfer to complete. A transfer resets its event when it starts, so the
+// event is signalled only by its completion; should it still carry an earlier signal, it is reset
+// and the wait goes on. A timeout or a stop cancels the transfer and waits until the OVERLAPPED is
+// idle, since it must not go while the system still writes to it.
+IoStatus AwaitTransfer(HANDLE pipe, OVERLAPPED& overlapped, ULONGLONG deadline, DWORD timeoutMs, HANDLE stop) {
+  for (;;) {
+    const HANDLE waits[2] = {overlapped.hEvent, stop};
+    const DWORD count = stop != nullptr ? 2 : 1;
+    const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, Remaining(deadline, timeoutMs));
+    if (woke == WAIT_OBJECT_0) {
+      if (Completed(overlapped)) return IoStatus::Done;
+      ResetEvent(overlapped.hEvent);
+      if (Completed(overlapped)) return IoStatus::Done;
+      continue;
+    }
+    DWORD ignored = 0;
+    CancelIoEx(pipe, &overlapped);
+    GetOverlappedResult(pipe, &overlapped, &ignored, TRUE);
+    if (woke == WAIT_OBJECT_0 + 1) return IoStatus::Stopped;
+    return woke == WAIT_TIMEOUT ? IoStatus::Timeout : IoStatus::Failed;
+  }
+}
+
+}  // namespace
+
+IoStatus TransferAll(HANDLE pipe, bool write, void* buffer, DWORD size, DWORD timeoutMs, HANDLE stop, HANDLE event) {
+  UniqueHandle ownEvent;
+  if (event == nullptr) {
+    ownEvent = MakeManualEvent();
+    if (!ownEvent) return IoStatus::Failed;
+    event = ownEvent.Get();
+  }
   const ULONGLONG deadline = GetTickCount64() + (timeoutMs == INFINITE ? 0 : timeoutMs);
   auto* bytes = static_cast<unsigned char*>(buffer);
   DWORD moved = 0;
   while (moved < size) {
     OVERLAPPED overlapped{};
-    overlapped.hEvent = event.Get();
-    ResetEvent(event.Get());
+    overlapped.hEvent = event;
     const BOOL started = write ? WriteFile(pipe, bytes + moved, size - moved, nullptr, &overlapped)
                                : ReadFile(pipe, bytes + moved, size - moved, nullptr, &overlapped);
-    if (!started && GetLastError() != ERROR_IO_PENDING) return IoStatus::Failed;
-    const HANDLE waits[2] = {event.Get(), stop};
-    const DWORD count = stop != nullptr ? 2 : 1;
-    const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, Remaining(deadline, timeoutMs));
-    DWORD done = 0;
-    if (woke != WAIT_OBJECT_0) {
-      CancelIoEx(pipe, &overlapped);
-      GetOverlappedResult(pipe, &overlapped, &done, TRUE);  // the OVERLAPPED must be idle before it goes
-      if (woke == WAIT_OBJECT_0 + 1) return IoStatus::Stopped;
-      return woke == WAIT_TIMEOUT ? IoStatus::Timeout : IoStatus::Failed;
+    if (!started) {
+      if (GetLastError() != ERROR_IO_PENDING) return IoStatus::Failed;
+      const IoStatus waited = AwaitTransfer(pipe, overlapped, deadline, timeoutMs, stop);
+      if (waited != IoStatus::Done) return waited;
     }
+    DWORD done = 0;
     if (!GetOverlappedResult(pipe, &overlapped, &done, FALSE) || done == 0) return IoStatus::Failed;
     moved += done;
   }
   return IoStatus::Done;
 }
 
-IoStatus WriteFrame(HANDLE pipe, const Frame& frame, DWORD timeoutMs, HANDLE stop) {
+IoStatus WriteFrame(HANDLE pipe, const Frame& frame, DWORD timeoutMs, HANDLE stop, HANDLE event) {
   std::optional<FrameBytes> bytes = Encode(frame);
   if (!bytes) return IoStatus::Failed;
-  return TransferAll(pipe, true, bytes->data(), static_cast<DWORD>(bytes->size()), timeoutMs, stop);
+  return TransferAll(pipe, true, bytes->data(), static_cast<DWORD>(bytes->size()), timeoutMs, stop, event);
 }
 
-IoStatus ReadFrame(HANDLE pipe, Frame& frame, DWORD timeoutMs, HANDLE stop) {
+IoStatus ReadFrame(HANDLE pipe, Frame& frame, DWORD timeoutMs, HANDLE stop, HANDLE event) {
   FrameBytes bytes{};
-  const IoStatus status = TransferAll(pipe, false, bytes.data(), static_cast<DWORD>(bytes.size()), timeoutMs, stop);
+  const IoStatus status =
+      TransferAll(pipe, false, bytes.data(), static_cast<DWORD>(bytes.size()), timeoutMs, stop, event);
   if (status != IoStatus::Done) return status;
   std::optional<Frame> decoded = Decode(bytes);
   if (!decoded) return IoStatus::Failed;
   frame = std::move(*decoded);
+  return IoStatus::Done;
+}
+
+bool UseMessageReads(HANDLE pipe) {
+  DWORD mode = PIPE_READMODE_MESSAGE;
+  return SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr) != 0;
+}
+
+IoStatus TransactFrame(HANDLE pipe, const Frame& request, Frame& reply, DWORD timeoutMs, HANDLE event, bool& sent) {
+  sent = false;
+  std::optional<FrameBytes> out = Encode(request);
+  if (!out) return IoStatus::Failed;
+  UniqueHandle ownEvent;
+  if (event == nullptr) {
+    ownEvent = MakeManualEvent();
+    if (!ownEvent) return IoStatus::Failed;
+    event = ownEvent.Get();
+  }
+  const ULONGLONG deadline = GetTickCount64() + (timeoutMs == INFINITE ? 0 : timeoutMs);
+  FrameBytes in{};
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = event;
+  if (!TransactNamedPipe(pipe, out->data(), static_cast<DWORD>(out->size()), in.data(), static_cast<DWORD>(in.size()),
+                         nullptr, &overlapped)) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_IO_PENDING) {
+      sent = error == ERROR_MORE_DATA;  // written, and what came back was longer than a frame
+      return IoStatus::Failed;
+    }
+    sent = true;
+    const IoStatus waited = AwaitTransfer(pipe, overlapped, deadline, timeoutMs, nullptr);
+    if (waited != IoStatus::Done) return waited;
+  }
+  sent = true;
+  DWORD got = 0;
+  // A reply longer than a frame fails here (more data), one shorter fails the size test.
+  if (!GetOverlappedResult(pipe, &overlapped, &got, FALSE) || got != in.size()) return IoStatus::Failed;
+  std::optional<Frame> decoded = Decode(in);
+  if (!decoded) return IoStatus::Failed;
+  reply = std::move(*decoded);
   return IoStatus::Done;
 }
 

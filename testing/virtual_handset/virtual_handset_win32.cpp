@@ -25,10 +25,12 @@ constexpr DWORD kPipeBuffer = 64 * 1024;
 constexpr DWORD kSendTimeoutMs = 1000;
 constexpr DWORD kRetryMs = 100;
 
+// A message pipe, so that a library's call and its reply are one transaction (TransactNamedPipe)
+// on the library's side; every frame is written whole, so each is one message.
 UniqueHandle MakeInstance(bool first) {
   const DWORD openMode = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0u);
   return UniqueHandle(CreateNamedPipeA(wire::kPipeName, openMode,
-                                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
+                                       PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
                                        PIPE_UNLIMITED_INSTANCES, kPipeBuffer, kPipeBuffer, 0, nullptr));
 }
 
@@ -58,13 +60,15 @@ class VirtualHandset::Server {
   struct Connection : FrameSink {
     UniqueHandle pipe;
     HANDLE stop = nullptr;
+    UniqueHandle readEvent = wire::MakeManualEvent();   // the serving thread's reads
+    UniqueHandle writeEvent = wire::MakeManualEvent();  // writes, one at a time under writeMutex
     std::mutex writeMutex;
     std::thread thread;
     std::atomic<bool> done{false};
 
     bool Send(const wire::Frame& frame) override {
       std::lock_guard lock(writeMutex);
-      return pipe && wire::WriteFrame(pipe.Get(), frame, kSendTimeoutMs, stop) == IoStatus::Done;
+      return pipe && wire::WriteFrame(pipe.Get(), frame, kSendTimeoutMs, stop, writeEvent.Get()) == IoStatus::Done;
     }
   };
 
@@ -156,11 +160,13 @@ class VirtualHandset::Server {
   void Serve(Connection& connection) {
     for (;;) {
       wire::Frame frame;
-      if (wire::ReadFrame(connection.pipe.Get(), frame, INFINITE, stop_.Get()) != IoStatus::Done) break;
+      if (wire::ReadFrame(connection.pipe.Get(), frame, INFINITE, stop_.Get(), connection.readEvent.Get()) !=
+          IoStatus::Done)
+        break;
       if (!model_.Receive(frame, connection)) {
         // Let the library read the last reply and close its end before this end goes.
         wire::Frame ignored;
-        wire::ReadFrame(connection.pipe.Get(), ignored, kSendTimeoutMs, stop_.Get());
+        wire::ReadFrame(connection.pipe.Get(), ignored, kSendTimeoutMs, stop_.Get(), connection.readEvent.Get());
         break;
       }
     }
