@@ -2,6 +2,7 @@
 #include "app/middleware_window_win32.h"
 
 #include "resource.h"
+#include "skype/skype_transport_win32.h"
 #include "ui/about_box_win32.h"
 #include "ui/autostart_win32.h"
 #include "zu_vaz.h"
@@ -35,6 +36,8 @@ INT_PTR CALLBACK MiddlewareWindow::DialogProc(HWND window, UINT message, WPARAM 
     ::SetWindowLongPtrA(window, GWLP_USERDATA, lParam);
     auto* self = reinterpret_cast<MiddlewareWindow*>(lParam);
     self->window_ = window;
+    self->dialogWindowProc_ = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MiddlewareWindow::WindowProc)));
   }
   auto* self = reinterpret_cast<MiddlewareWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
   if (self == nullptr) return FALSE;
@@ -44,6 +47,25 @@ INT_PTR CALLBACK MiddlewareWindow::DialogProc(HWND window, UINT message, WPARAM 
     // Nothing may escape into the system's dialog machinery; the message gets default processing.
     return FALSE;
   }
+}
+
+// A dialog hands its procedure's result back through the window's DWLP_MSGRESULT, which Wine
+// keeps in the wineserver: the dialog manager clears it before and the procedure sets it after each
+// message it handles, two requests to the server. A notification comes many times a second, so its
+// result, 1, is returned from here instead; the sender sees the same answer. Whatever is not a
+// Skype notification, a WM_COPYDATA from another window included, takes the dialog's way, through
+// the message table to the same dispatch.
+LRESULT CALLBACK MiddlewareWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<MiddlewareWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self == nullptr || self->dialogWindowProc_ == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_COPYDATA && ToWindowHandle(reinterpret_cast<HWND>(wParam)) == self->records_.link.skypeWindow) {
+    try {
+      if (const std::optional<LRESULT> handled = self->DispatchWindowMessage(message, wParam, lParam)) return *handled;
+    } catch (...) {
+      return 0;  // what the dialog's default processing answers, as when DialogProc catches one
+    }
+  }
+  return ::CallWindowProcA(self->dialogWindowProc_, window, message, wParam, lParam);
 }
 
 INT_PTR MiddlewareWindow::HandleDialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -26,6 +26,9 @@ class MiddlewareWindow {
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR HandleDialogMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // The window's own procedure in front of the dialog's: Skype's notifications are answered from
+  // here, every other message goes on to the dialog's procedure.
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   // Application shell.
   BOOL OnInitDialog();
@@ -97,6 +100,7 @@ class MiddlewareWindow {
  private:
   ProcessRecords& records_;
   HWND window_ = nullptr;
+  WNDPROC dialogWindowProc_ = nullptr;  // the dialog's procedure, behind WindowProc
   bool exchanging_ = false;  // control notifications during an exchange are ignored
   // Broadcast when the notification area is (re)created, e.g. after the shell restarts.
   UINT taskbarCreatedMessage_ = ::RegisterWindowMessageA("TaskbarCreated");
