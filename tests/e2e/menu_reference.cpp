@@ -23,14 +23,24 @@ struct WindowDeleter {
 };
 
 MenuPicture* capturing = nullptr;
+HMENU capturingMenu = nullptr;
 std::vector<std::uint32_t> lastCapture;
 int ticksLeft = 0;
+constexpr POINT kReferenceMenuSpot{400, 300};
 
 void CALLBACK CaptureWhenDrawn(HWND, UINT, UINT_PTR, DWORD) {
   HWND popup = WaitForPopupMenu(GetCurrentProcessId(), std::chrono::milliseconds(0));
   if (--ticksLeft < 0) EndMenu();  // never drawn: give up rather than hang the test
   if (popup == nullptr || capturing == nullptr) return;
   MoveCursorTo(CenterOf(popup));  // as the program's menu is looked at: the middle item highlighted
+  // The menu opened under the cursor, on its first item: until the move has reached the menu, the
+  // highlight is elsewhere.
+  const bool middleHighlighted = (GetMenuState(capturingMenu, 1, MF_BYPOSITION) & MF_HILITE) != 0 &&
+                                 (GetMenuState(capturingMenu, 0, MF_BYPOSITION) & MF_HILITE) == 0;
+  if (!middleHighlighted) {
+    lastCapture.clear();
+    return;
+  }
   // Drawn once two reads in a row agree.
   std::vector<std::uint32_t> now = ScreenPixels(popup);
   if (!now.empty() && now == lastCapture) {
@@ -57,15 +67,18 @@ MenuPicture DrawReferenceMenu(const ReferenceMenu& menu) {
 
   MenuPicture picture;
   capturing = &picture;
+  capturingMenu = popup.get();
   lastCapture.clear();
   ticksLeft = 100;
-  POINT cursor{};
-  GetCursorPos(&cursor);
+  // Opened in open screen, away from the tray, whose window may come up over a menu beside it.
+  const POINT cursor = kReferenceMenuSpot;
+  MoveCursorTo(cursor);
   SetForegroundWindow(owner.get());
   const UINT_PTR timer = SetTimer(nullptr, 0, 50, &CaptureWhenDrawn);
   TrackPopupMenu(popup.get(), TPM_NONOTIFY | TPM_RETURNCMD, cursor.x, cursor.y, 0, owner.get(), nullptr);
   KillTimer(nullptr, timer);
   capturing = nullptr;
+  capturingMenu = nullptr;
   return picture;
 }
 

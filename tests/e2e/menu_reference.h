@@ -15,7 +15,7 @@ struct ReferenceMenu {
   bool firstChecked = false;
 };
 
-// Opens the menu at the cursor with its first item as default, as the program does, waits until
+// Opens the menu with its first item as default, as the program does, in open screen, waits until
 // it is drawn with the cursor resting on its middle item, and returns its pixels (ScreenPixels of its window) and its size.
 struct MenuPicture {
   SIZE size{};

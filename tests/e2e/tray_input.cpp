@@ -106,6 +106,13 @@ bool WaitForNoPopupMenu(DWORD processId, std::chrono::milliseconds timeout) {
   return WaitUntil([&] { return FindPopupMenu(processId) == nullptr; }, timeout);
 }
 
+bool WaitForWindowSize(HWND window, SIZE size, std::chrono::milliseconds timeout) {
+  return WaitUntil([&] {
+    RECT rect{};
+    return GetWindowRect(window, &rect) && rect.right - rect.left == size.cx && rect.bottom - rect.top == size.cy;
+  }, timeout);
+}
+
 std::vector<std::uint32_t> ScreenPixels(HWND window) {
   RECT rect{};
   GetWindowRect(window, &rect);

@@ -28,6 +28,9 @@ inline constexpr POINT kAwayFromMenus{900, 700};
 // A visible popup menu window (class "#32768") of `processId`; null when none appears in time.
 HWND WaitForPopupMenu(DWORD processId, std::chrono::milliseconds timeout = 5s);
 bool WaitForNoPopupMenu(DWORD processId, std::chrono::milliseconds timeout = 5s);
+// Waits until `window` has this size: a menu window shows before it has its final size, so its
+// middle is only known then.
+bool WaitForWindowSize(HWND window, SIZE size, std::chrono::milliseconds timeout = 5s);
 
 // The screen's pixels inside `window` (0x00RRGGBB, row by row).
 std::vector<std::uint32_t> ScreenPixels(HWND window);

@@ -6,12 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace e2e {
 namespace {
 
 constexpr const char* kTrayIconClass = "__winex11_tray_icon";
-constexpr std::size_t kTextSize = 1024;  // the most a tooltip control copies out
+constexpr std::size_t kTextChars = 1024;  // the most a tooltip control copies out
+constexpr std::size_t kTextSize = kTextChars * sizeof(wchar_t);
 
 struct ProcessHandle {
   explicit ProcessHandle(HANDLE handle) : value(handle) {}
@@ -40,7 +42,7 @@ struct RemoteBlock {
   void* address;
 };
 
-// TTTOOLINFOA as a 64-bit process lays it out: Wine's explorer, which shows the icons, is 64-bit
+// TTTOOLINFOW as a 64-bit process lays it out: Wine's explorer, which shows the icons, is 64-bit
 // in a 64-bit prefix while this test is 32-bit.
 struct ToolInfo64 {
   std::uint32_t cbSize;
@@ -63,6 +65,15 @@ bool IsSixtyFourBit(HANDLE process) {
   return selfWow64 != FALSE && targetWow64 == FALSE;
 }
 
+std::string Utf8(const wchar_t* text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+  utf8.resize(static_cast<std::size_t>(size - 1));
+  return utf8;
+}
+
 // The tool's window and text pointer as the tooltip control filled them in.
 struct ToolAnswer {
   HWND window = nullptr;
@@ -73,16 +84,16 @@ struct ToolAnswer {
 bool EnumFirstTool(HWND tooltip, HANDLE process, void* record, std::uintptr_t remoteText, ToolAnswer& answer) {
   const bool wide = IsSixtyFourBit(process);
   ToolInfo64 info64{};
-  TTTOOLINFOA info32{};
+  TTTOOLINFOW info32{};
   info64.cbSize = sizeof info64;
   info64.lpszText = remoteText;
   info32.cbSize = sizeof info32;
-  info32.lpszText = reinterpret_cast<LPSTR>(remoteText);
+  info32.lpszText = reinterpret_cast<LPWSTR>(remoteText);
   const void* local = wide ? static_cast<const void*>(&info64) : static_cast<const void*>(&info32);
   const std::size_t size = wide ? sizeof info64 : sizeof info32;
   if (!WriteProcessMemory(process, record, local, size, nullptr)) return false;
   DWORD_PTR found = 0;
-  if (SendMessageTimeoutA(tooltip, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(record), SMTO_ABORTIFHUNG, 2000,
+  if (SendMessageTimeoutW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(record), SMTO_ABORTIFHUNG, 2000,
                           &found) == 0 ||
       found == 0)
     return false;
@@ -108,18 +119,18 @@ bool ReadTrayTip(HWND tooltip, std::string& text) {
   RemoteBlock block(process.value, kRecordSize + kTextSize);
   if (block.address == nullptr) return false;
   const std::uintptr_t remoteText = reinterpret_cast<std::uintptr_t>(block.address) + kRecordSize;
-  const char zeros[kTextSize] = {};
-  if (!WriteProcessMemory(process.value, reinterpret_cast<void*>(remoteText), zeros, sizeof zeros, nullptr))
+  const std::vector<char> zeros(kTextSize);
+  if (!WriteProcessMemory(process.value, reinterpret_cast<void*>(remoteText), zeros.data(), zeros.size(), nullptr))
     return false;
   ToolAnswer answer;
   if (!EnumFirstTool(tooltip, process.value, block.address, remoteText, answer)) return false;
   char className[64] = {};
   GetClassNameA(answer.window, className, sizeof className);
   if (std::strcmp(className, kTrayIconClass) != 0 || answer.text != remoteText) return false;
-  char buffer[kTextSize] = {};
-  if (!ReadProcessMemory(process.value, reinterpret_cast<void*>(remoteText), buffer, sizeof buffer - 1, nullptr))
+  std::vector<wchar_t> buffer(kTextChars + 1);
+  if (!ReadProcessMemory(process.value, reinterpret_cast<void*>(remoteText), buffer.data(), kTextSize, nullptr))
     return false;
-  text = buffer;
+  text = Utf8(buffer.data());
   return true;
 }
 
@@ -143,10 +154,10 @@ std::vector<std::string> TrayTooltips() {
 std::string ProgramString(const std::string& programPath, unsigned id) {
   HMODULE module = LoadLibraryExA(programPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   if (module == nullptr) return {};
-  char text[256] = {};
-  LoadStringA(module, id, text, sizeof text);
+  wchar_t text[256] = {};
+  LoadStringW(module, id, text, 256);
   FreeLibrary(module);
-  return text;
+  return Utf8(text);
 }
 
 }  // namespace e2e

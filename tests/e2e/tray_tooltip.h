@@ -6,12 +6,12 @@
 
 namespace e2e {
 
-// The tooltip text of every icon in Wine's standalone tray, in window order. Each icon's tooltip
+// The tooltip text of every icon in Wine's standalone tray, in window order, as UTF-8. Each icon's tooltip
 // control lives in the process that shows the icon, so its text is read through that process's memory.
 std::vector<std::string> TrayTooltips();
 
 // A string of the program's string table, loaded from the program file at `programPath` in the
-// language this thread would pick; empty when it is absent.
+// language this thread would pick, as UTF-8; empty when it is absent.
 std::string ProgramString(const std::string& programPath, unsigned id);
 
 inline constexpr unsigned kReadyTooltipId = 104;
