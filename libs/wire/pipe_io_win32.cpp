@@ -49,15 +49,19 @@ IoStatus AwaitTransfer(HANDLE pipe, OVERLAPPED& overlapped, ULONGLONG deadline, 
   }
 }
 
+// The caller's event, or one made for this transfer alone and kept in `own`.
+HANDLE EventOrOwn(HANDLE event, UniqueHandle& own) {
+  if (event != nullptr) return event;
+  own = MakeManualEvent();
+  return own.Get();
+}
+
 }  // namespace
 
 IoStatus TransferAll(HANDLE pipe, bool write, void* buffer, DWORD size, DWORD timeoutMs, HANDLE stop, HANDLE event) {
   UniqueHandle ownEvent;
-  if (event == nullptr) {
-    ownEvent = MakeManualEvent();
-    if (!ownEvent) return IoStatus::Failed;
-    event = ownEvent.Get();
-  }
+  event = EventOrOwn(event, ownEvent);
+  if (event == nullptr) return IoStatus::Failed;
   const ULONGLONG deadline = GetTickCount64() + (timeoutMs == INFINITE ? 0 : timeoutMs);
   auto* bytes = static_cast<unsigned char*>(buffer);
   DWORD moved = 0;
@@ -105,11 +109,8 @@ IoStatus TransactFrame(HANDLE pipe, const Frame& request, Frame& reply, DWORD ti
   std::optional<FrameBytes> out = Encode(request);
   if (!out) return IoStatus::Failed;
   UniqueHandle ownEvent;
-  if (event == nullptr) {
-    ownEvent = MakeManualEvent();
-    if (!ownEvent) return IoStatus::Failed;
-    event = ownEvent.Get();
-  }
+  event = EventOrOwn(event, ownEvent);
+  if (event == nullptr) return IoStatus::Failed;
   const ULONGLONG deadline = GetTickCount64() + (timeoutMs == INFINITE ? 0 : timeoutMs);
   FrameBytes in{};
   OVERLAPPED overlapped{};

@@ -33,29 +33,35 @@ void MoveCursorTo(POINT point) {
 
 namespace {
 
-struct MenuSearch {
+struct WindowSearch {
   DWORD processId;
+  const char* className;
+  HWND except;
   HWND found;
 };
 
-BOOL CALLBACK MatchPopupMenu(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<MenuSearch*>(parameter);
-  char className[16] = {};
+BOOL CALLBACK MatchVisibleWindow(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<WindowSearch*>(parameter);
+  char className[64] = {};
   GetClassNameA(window, className, sizeof className);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner != search->processId || std::strcmp(className, "#32768") != 0 || !IsWindowVisible(window)) return TRUE;
+  if (owner != search->processId || window == search->except || std::strcmp(className, search->className) != 0 ||
+      !IsWindowVisible(window))
+    return TRUE;
   search->found = window;
   return FALSE;
 }
 
-HWND FindPopupMenu(DWORD processId) {
-  MenuSearch search{processId, nullptr};
-  EnumWindows(&MatchPopupMenu, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+HWND FindPopupMenu(DWORD processId) { return FindVisibleWindow(processId, "#32768"); }
 
 }  // namespace
+
+HWND FindVisibleWindow(DWORD processId, const char* className, HWND except) {
+  WindowSearch search{processId, className, except, nullptr};
+  EnumWindows(&MatchVisibleWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
 
 HWND FirstTrayIconWindow() {
   HWND tray = FindWindowExA(nullptr, nullptr, "__winex11_standalone_tray", nullptr);

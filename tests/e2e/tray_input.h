@@ -25,6 +25,9 @@ void PressKey(WORD virtualKey);
 // Empty screen: a click here closes an open menu.
 inline constexpr POINT kAwayFromMenus{900, 700};
 
+// A visible top-level window of `processId` with this class, other than `except`; null when none.
+HWND FindVisibleWindow(DWORD processId, const char* className, HWND except = nullptr);
+
 // A visible popup menu window (class "#32768") of `processId`; null when none appears in time.
 HWND WaitForPopupMenu(DWORD processId, std::chrono::milliseconds timeout = 5s);
 bool WaitForNoPopupMenu(DWORD processId, std::chrono::milliseconds timeout = 5s);

@@ -64,26 +64,6 @@ const LanguageTexts* LanguageOfThisProcess() {
   return nullptr;
 }
 
-// A visible dialog of the program besides its main window: the About box.
-struct DialogSearch {
-  DWORD processId;
-  HWND mainWindow;
-  HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<DialogSearch*>(parameter);
-  char className[16] = {};
-  GetClassNameA(window, className, sizeof className);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != search->processId || window == search->mainWindow || std::string(className) != "#32770" ||
-      !IsWindowVisible(window))
-    return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
 class TrayLanguageTest : public ProgramTest {
  protected:
   void SetUp() override {
@@ -151,13 +131,10 @@ TEST_F(TrayLanguageTest, AboutBoxHasTheCaptionOfTheLocaleAndClosesWithOk) {
   ASSERT_NE(StartAndFindIcon(), nullptr);
   Settle();
   PostMessageA(program.Window(), WM_COMMAND, kAboutCommand, 0);
-  DialogSearch search{program.ProcessId(), program.Window(), nullptr};
+  HWND about = nullptr;
   ASSERT_TRUE(WaitUntil([&] {
-    search.found = nullptr;
-    EnumWindows(&MatchDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found != nullptr;
+    return (about = FindVisibleWindow(program.ProcessId(), "#32770", program.Window())) != nullptr;
   }, 5s)) << "the About command opens the About box";
-  const HWND about = search.found;
   EXPECT_EQ(WindowText(about), language->aboutCaption);
   std::vector<std::string> texts;
   for (HWND child = GetWindow(about, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
