@@ -7,17 +7,19 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "ole32_win32.h"
+
 namespace kprt5::rore {
 
 class ComApartment {
  public:
   ComApartment() {
-    const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const HRESULT result = ComInitialize(COINIT_APARTMENTTHREADED);
     initialised_ = SUCCEEDED(result);
     usable_ = initialised_ || result == RPC_E_CHANGED_MODE;
   }
   ~ComApartment() {
-    if (initialised_) CoUninitialize();
+    if (initialised_) ComUninitialize();
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;

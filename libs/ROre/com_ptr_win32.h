@@ -6,6 +6,8 @@
 #include <objbase.h>
 #include <propidl.h>
 
+#include "ole32_win32.h"
+
 #include <utility>
 
 namespace kprt5::rore {
@@ -57,13 +59,13 @@ class ComPtr {
 class CoTaskText {
  public:
   CoTaskText() = default;
-  ~CoTaskText() { CoTaskMemFree(text_); }
+  ~CoTaskText() { ComTaskMemFree(text_); }
   CoTaskText(const CoTaskText&) = delete;
   CoTaskText& operator=(const CoTaskText&) = delete;
   CoTaskText(CoTaskText&& other) noexcept : text_(std::exchange(other.text_, nullptr)) {}
   CoTaskText& operator=(CoTaskText&& other) noexcept {
     if (this != &other) {
-      CoTaskMemFree(text_);
+      ComTaskMemFree(text_);
       text_ = std::exchange(other.text_, nullptr);
     }
     return *this;
@@ -71,7 +73,7 @@ class CoTaskText {
 
   const wchar_t* Get() const { return text_; }
   LPWSTR* Put() {
-    CoTaskMemFree(std::exchange(text_, nullptr));
+    ComTaskMemFree(std::exchange(text_, nullptr));
     return &text_;
   }
 
@@ -83,14 +85,14 @@ class CoTaskText {
 class PropertyValue {
  public:
   PropertyValue() { PropVariantInit(&value_); }
-  ~PropertyValue() { PropVariantClear(&value_); }
+  ~PropertyValue() { ComPropVariantClear(&value_); }
   PropertyValue(const PropertyValue&) = delete;
   PropertyValue& operator=(const PropertyValue&) = delete;
   PropertyValue(PropertyValue&&) = delete;
   PropertyValue& operator=(PropertyValue&&) = delete;
 
   PROPVARIANT* Put() {
-    PropVariantClear(&value_);
+    ComPropVariantClear(&value_);
     return &value_;
   }
   // The text it holds, or null when it holds none.

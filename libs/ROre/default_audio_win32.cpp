@@ -35,7 +35,7 @@ std::optional<std::wstring> CurrentDefault(IMMDeviceEnumerator& enumerator, Slot
 // look for a local server, and that look leaves two handles open every time.
 ComPtr<IPolicyConfig> CreatePolicyConfig() {
   ComPtr<IPolicyConfig> policy;
-  if (FAILED(CoCreateInstance(kClsidPolicyConfigClient, nullptr, CLSCTX_INPROC_SERVER, kIidPolicyConfig, policy.PutVoid())))
+  if (FAILED(ComCreateInstance(kClsidPolicyConfigClient, kIidPolicyConfig, policy.PutVoid())))
     policy.Reset();
   return policy;
 }

@@ -47,8 +47,7 @@ void AddAdapterDeviceId(std::vector<std::wstring>& texts, IMMDevice& endpoint) {
 
 ComPtr<IMMDeviceEnumerator> CreateDeviceEnumerator() {
   ComPtr<IMMDeviceEnumerator> enumerator;
-  if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER, __uuidof(IMMDeviceEnumerator),
-                              enumerator.PutVoid())))
+  if (FAILED(ComCreateInstance(__uuidof(MMDeviceEnumerator), __uuidof(IMMDeviceEnumerator), enumerator.PutVoid())))
     enumerator.Reset();
   return enumerator;
 }
