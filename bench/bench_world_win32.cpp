@@ -6,7 +6,6 @@ namespace kprt5::bench {
 using namespace std::chrono_literals;
 
 namespace {
-constexpr std::uint32_t kSettleMarker = 0x5E77;
 constexpr std::uint32_t kRingingLevel = 0;
 constexpr std::uint32_t kIndicatorBits = 2;
 }  // namespace
@@ -16,21 +15,7 @@ double Row::Ratio() const {
   return baseline > 0.0 ? program / baseline : 0.0;
 }
 
-bool Settle(BenchWorld& world, HWND window, int copies) {
-  static std::uint32_t marker = 0;
-  const std::uint32_t mark = ++marker;
-  ::PostMessageA(window, WM_DEVICECHANGE, kSettleMarker, static_cast<LPARAM>(mark));
-  return world.handset.WaitForLog(
-      [mark, copies](const std::vector<handset::LogEntry>& log) {
-        int seen = 0;
-        for (const auto& entry : log)
-          if (entry.function == "HidOnDeviceChange" && entry.args.size() == 2 && entry.args[0] == kSettleMarker &&
-              entry.args[1] == mark)
-            ++seen;
-        return seen >= copies;
-      },
-      10s);
-}
+bool Settle(BenchWorld& world, HWND window, int copies) { return e2e::SettleWindow(world.handset, window, copies); }
 
 bool StartAttached(BenchWorld& world, e2e::ProgramUnderTest& program) {
   program.Start();

@@ -3,6 +3,19 @@
 namespace kprt5::rore {
 namespace {
 
+struct Ole32Functions {
+  decltype(&::CoInitializeEx) coInitializeEx = nullptr;
+  decltype(&::CoUninitialize) coUninitialize = nullptr;
+  decltype(&::CoCreateInstance) coCreateInstance = nullptr;
+  decltype(&::CoTaskMemFree) coTaskMemFree = nullptr;
+  decltype(&::PropVariantClear) propVariantClear = nullptr;
+
+  bool Complete() const {
+    return coInitializeEx != nullptr && coUninitialize != nullptr && coCreateInstance != nullptr &&
+           coTaskMemFree != nullptr && propVariantClear != nullptr;
+  }
+};
+
 template <typename Function>
 void Find(HMODULE module, const char* name, Function& function) {
   // Through the generic function type, which converts to any other without a warning.
@@ -21,12 +34,13 @@ Ole32Functions Load() {
   return functions.Complete() ? functions : Ole32Functions{};
 }
 
-}  // namespace
-
+// All null when ole32.dll or one of its functions cannot be had.
 const Ole32Functions& Ole32() {
   static const Ole32Functions functions = Load();
   return functions;
 }
+
+}  // namespace
 
 HRESULT ComInitialize(DWORD model) {
   return Ole32().coInitializeEx != nullptr ? Ole32().coInitializeEx(nullptr, model) : E_NOTIMPL;

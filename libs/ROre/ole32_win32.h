@@ -9,24 +9,8 @@
 
 namespace kprt5::rore {
 
-struct Ole32Functions {
-  decltype(&::CoInitializeEx) coInitializeEx = nullptr;
-  decltype(&::CoUninitialize) coUninitialize = nullptr;
-  decltype(&::CoCreateInstance) coCreateInstance = nullptr;
-  decltype(&::CoTaskMemFree) coTaskMemFree = nullptr;
-  decltype(&::PropVariantClear) propVariantClear = nullptr;
-
-  bool Complete() const {
-    return coInitializeEx != nullptr && coUninitialize != nullptr && coCreateInstance != nullptr &&
-           coTaskMemFree != nullptr && propVariantClear != nullptr;
-  }
-};
-
-// Loaded once, on the first call from any thread, and kept for the life of the process; all null
-// when ole32.dll or one of its functions cannot be had.
-const Ole32Functions& Ole32();
-
-// The calls the Core Audio path makes, failing cleanly without ole32.dll.
+// The calls the Core Audio path makes. ole32.dll is loaded on the first one, from any thread, and
+// kept for the life of the process; without it they fail cleanly.
 HRESULT ComInitialize(DWORD model);
 void ComUninitialize();
 HRESULT ComCreateInstance(REFCLSID classId, REFIID interfaceId, void** object);

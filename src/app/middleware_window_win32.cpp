@@ -2,7 +2,6 @@
 #include "app/middleware_window_win32.h"
 
 #include "resource.h"
-#include "skype/skype_transport_win32.h"
 #include "ui/about_box_win32.h"
 #include "ui/autostart_win32.h"
 #include "zu_vaz.h"
@@ -58,7 +57,8 @@ INT_PTR CALLBACK MiddlewareWindow::DialogProc(HWND window, UINT message, WPARAM 
 LRESULT CALLBACK MiddlewareWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<MiddlewareWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
   if (self == nullptr || self->dialogWindowProc_ == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
-  if (message == WM_COPYDATA && ToWindowHandle(reinterpret_cast<HWND>(wParam)) == self->records_.link.skypeWindow) {
+  // The dispatch answers Skype's notifications and leaves any other sender's WM_COPYDATA alone.
+  if (message == WM_COPYDATA) {
     try {
       if (const std::optional<LRESULT> handled = self->DispatchWindowMessage(message, wParam, lParam)) return *handled;
     } catch (...) {

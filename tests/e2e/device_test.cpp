@@ -54,6 +54,17 @@ class DeviceTest : public ProgramTest {
         << "the window did not take the notice";
   }
 
+  // Plants the handset's media device when asked (removed again with the test), then starts the
+  // program and lets it finish its start.
+  void StartWithHandsetPlanted(bool planted) {
+    if (planted) {
+      device_ = std::make_unique<PlantedMediaDevice>();
+      ASSERT_TRUE(device_->Planted());
+    }
+    StartProgram();
+    Settle();
+  }
+
   std::string MonitorCaption() const {
     char caption[64] = {};
     GetDlgItemTextA(program.Window(), kStartMonitorButton, caption, sizeof caption);
@@ -61,6 +72,9 @@ class DeviceTest : public ProgramTest {
   }
 
   void ToggleMonitor() { PostAndSettle(WM_COMMAND, MAKEWPARAM(kStartMonitorButton, BN_CLICKED), 0); }
+
+ private:
+  std::unique_ptr<PlantedMediaDevice> device_;
 };
 
 struct StartUpCase {
@@ -72,13 +86,7 @@ struct StartUpCase {
 class StartUpTest : public DeviceTest, public ::testing::WithParamInterface<StartUpCase> {};
 
 TEST_P(StartUpTest, PresenceDecidesTheAudioCallsThatComeBeforeTheMonitor) {
-  std::unique_ptr<PlantedMediaDevice> device;
-  if (GetParam().handsetPlanted) {
-    device = std::make_unique<PlantedMediaDevice>();
-    ASSERT_TRUE(device->Planted());
-  }
-  StartProgram();
-  Settle();
+  ASSERT_NO_FATAL_FAILURE(StartWithHandsetPlanted(GetParam().handsetPlanted));
   EXPECT_EQ(AudioAndMonitorCalls(), GetParam().calls);
   EXPECT_EQ(MonitorCaption(), "Stop  Monitor");
 }
@@ -97,13 +105,7 @@ struct PlugCase {
 class PlugTest : public DeviceTest, public ::testing::WithParamInterface<PlugCase> {};
 
 TEST_P(PlugTest, ArrivalSelectsAudioWhenPresentAndRestartsTheSearchRemovalKeepsItRunning) {
-  std::unique_ptr<PlantedMediaDevice> device;
-  if (GetParam().handsetPlanted) {
-    device = std::make_unique<PlantedMediaDevice>();
-    ASSERT_TRUE(device->Planted());
-  }
-  StartProgram();
-  Settle();
+  ASSERT_NO_FATAL_FAILURE(StartWithHandsetPlanted(GetParam().handsetPlanted));
   // Without device message 0 the supervisor searches only from its seventh cycle, 14 s after start.
   ASSERT_TRUE(peer.Discovers().empty()) << "the search started before the handset arrived";
   handset.ClearLog();

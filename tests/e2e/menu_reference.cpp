@@ -3,17 +3,10 @@
 #include <memory>
 
 #include "tray_input.h"
+#include "wide_text.h"
 
 namespace e2e {
 namespace {
-
-std::wstring Widen(const std::string& text) {
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), length);
-  wide.resize(static_cast<std::size_t>(length - 1));
-  return wide;
-}
 
 struct MenuDeleter {
   void operator()(HMENU menu) const { DestroyMenu(menu); }

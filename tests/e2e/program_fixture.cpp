@@ -1,5 +1,7 @@
 #include "program_fixture.h"
 
+#include "tray_input.h"
+
 namespace e2e {
 
 void ProgramTest::StartProgram() {
@@ -21,27 +23,20 @@ std::vector<std::string> ProgramTest::HandsetCalls() const {
   return calls;
 }
 
+HWND ProgramTest::StartAndFindIcon() {
+  StartProgram();
+  HWND icon = nullptr;
+  WaitUntil([&] { return (icon = FirstTrayIconWindow()) != nullptr; });
+  return icon;
+}
+
 void ProgramTest::PostAndSettle(UINT message, WPARAM wParam, LPARAM lParam) {
   PostMessageA(program.Window(), message, wParam, lParam);
   Settle();
 }
 
 void ProgramTest::Settle() {
-  // Posted messages are handled in order, and the library hears of every device-change notice:
-  // once a marked notice posted now reaches the handset, everything posted before it is done.
-  static std::uint32_t marker = 0;
-  const std::uint32_t mark = ++marker;
-  PostMessageA(program.Window(), WM_DEVICECHANGE, kSettleMarker, static_cast<LPARAM>(mark));
-  ASSERT_TRUE(handset.WaitForLog(
-      [mark](const std::vector<kprt5::handset::LogEntry>& log) {
-        for (const auto& entry : log)
-          if (entry.function == "HidOnDeviceChange" && entry.args.size() == 2 && entry.args[0] == kSettleMarker &&
-              entry.args[1] == mark)
-            return true;
-        return false;
-      },
-      10s))
-      << "the program did not handle its queue";
+  ASSERT_TRUE(SettleWindow(handset, program.Window())) << "the program did not handle its queue";
 }
 
 }  // namespace e2e

@@ -16,6 +16,8 @@ class ProgramTest : public ::testing::Test {
  protected:
   // Starts the program and waits until its window is up and its monitor watches the handset.
   void StartProgram();
+  // Starts the program and returns its icon's window in the tray; null when none appears.
+  HWND StartAndFindIcon();
 
   // The peer's command log as texts with their cbData, e.g. "FOCUS/6".
   std::vector<std::string> CommandTexts() const;
@@ -26,8 +28,6 @@ class ProgramTest : public ::testing::Test {
   void PostAndSettle(UINT message, WPARAM wParam, LPARAM lParam);
   // Waits until the program's window has handled everything posted to it so far.
   void Settle();
-  // The wParam of the device-change notices that Settle posts.
-  static constexpr std::uint32_t kSettleMarker = 0x5E77;
 
   kprt5::handset::VirtualHandset handset;
   skype_peer::SkypePeer peer;

@@ -60,6 +60,22 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   return true;
 }
 
+bool SettleWindow(const kprt5::handset::VirtualHandset& handset, HWND window, int copies) {
+  static std::uint32_t marker = 0;
+  const std::uint32_t mark = ++marker;
+  PostMessageA(window, WM_DEVICECHANGE, kSettleMarker, static_cast<LPARAM>(mark));
+  return handset.WaitForLog(
+      [mark, copies](const std::vector<kprt5::handset::LogEntry>& log) {
+        int seen = 0;
+        for (const auto& entry : log)
+          if (entry.function == "HidOnDeviceChange" && entry.args.size() == 2 && entry.args[0] == kSettleMarker &&
+              entry.args[1] == mark)
+            ++seen;
+        return seen >= copies;
+      },
+      10s);
+}
+
 void SetMachineAutostartValue(const std::string& data) { SetValue(HKEY_LOCAL_MACHINE, data); }
 void DeleteMachineAutostartValue() { DeleteValue(HKEY_LOCAL_MACHINE); }
 void SetUserAutostartValue(const std::string& data) { SetValue(HKEY_CURRENT_USER, data); }

@@ -4,8 +4,11 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
+
+#include "virtual_handset.h"
 
 namespace e2e {
 
@@ -24,6 +27,14 @@ std::string ReadUserAutostartValue();  // empty when missing
 
 // The folder that holds this test program, KPRT5.exe and the two libraries.
 std::string BuildFolder();
+
+// Waits until `window` has handled everything posted to it so far. Posted messages are handled in
+// order, and the handset library hears of every device-change notice: once a marked notice posted
+// now has reached `handset` `copies` times (the program passes each notice on twice while its
+// monitor runs), everything posted before it is done. False after 10 s.
+bool SettleWindow(const kprt5::handset::VirtualHandset& handset, HWND window, int copies = 1);
+// The wParam of the device-change notices that SettleWindow posts.
+inline constexpr std::uint32_t kSettleMarker = 0x5E77;
 
 class ProgramUnderTest {
  public:

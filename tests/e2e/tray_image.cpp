@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "tray_input.h"
+
 namespace e2e {
 namespace {
 
@@ -44,11 +46,6 @@ class MemoryBitmap {
 };
 
 bool IsStrongRed(COLORREF colour) { return GetRValue(colour) > 160 && GetGValue(colour) < 110 && GetBValue(colour) < 110; }
-
-HWND FirstTrayIconWindow() {
-  HWND tray = FindWindowExA(nullptr, nullptr, "__winex11_standalone_tray", nullptr);
-  return tray == nullptr ? nullptr : FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr);
-}
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include "program_fixture.h"
 #include "tray_input.h"
 #include "tray_tooltip.h"
+#include "wide_text.h"
 #include "window_picture.h"
 
 namespace e2e {
@@ -41,15 +42,6 @@ const LanguageTexts* const kLanguages[] = {&kEnglish, &kGerman, &kJapanese};
 const std::string kMiddlewarePath = "C:\\Program Files (x86)\\ZELT KP-RT5\\MW\\KPRT5.exe";
 constexpr UINT kAboutCommand = 32771;
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                       nullptr);
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), size, nullptr, nullptr);
-  return utf8;
-}
-
 std::string WindowText(HWND window) {
   wchar_t text[256] = {};
   GetWindowTextW(window, text, 256);
@@ -75,13 +67,6 @@ class TrayLanguageTest : public ProgramTest {
     } else if (language == nullptr) {
       GTEST_SKIP() << "runs under English, German or Japanese only";
     }
-  }
-
-  HWND StartAndFindIcon() {
-    StartProgram();
-    HWND icon = nullptr;
-    WaitUntil([&] { return (icon = FirstTrayIconWindow()) != nullptr; });
-    return icon;
   }
 
   static std::string Shown(const std::vector<std::string>& tooltips) {

@@ -27,13 +27,6 @@ using Calls = std::vector<std::string>;
 
 class TrayTest : public ProgramTest {
  protected:
-  // Starts the program and returns its icon's window in the tray.
-  HWND StartAndFindIcon() {
-    StartProgram();
-    HWND icon = nullptr;
-    WaitUntil([&] { return (icon = FirstTrayIconWindow()) != nullptr; });
-    return icon;
-  }
   void CloseMenu() {
     LeftClickAt(kAwayFromMenus);
     ASSERT_TRUE(WaitForNoPopupMenu(program.ProcessId()));

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "wide_text.h"
+
 namespace e2e {
 namespace {
 
@@ -63,15 +65,6 @@ bool IsSixtyFourBit(HANDLE process) {
   IsWow64Process(GetCurrentProcess(), &selfWow64);
   IsWow64Process(process, &targetWow64);
   return selfWow64 != FALSE && targetWow64 == FALSE;
-}
-
-std::string Utf8(const wchar_t* text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return {};
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
-  utf8.resize(static_cast<std::size_t>(size - 1));
-  return utf8;
 }
 
 // The tool's window and text pointer as the tooltip control filled them in.
